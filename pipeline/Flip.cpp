@@ -1,0 +1,3 @@
+#include "pipeline/Stages.h"
+
+void FlipImage(FIBITMAP*) {}

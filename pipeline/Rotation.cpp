@@ -1,0 +1,3 @@
+#include "pipeline/Stages.h"
+
+FIBITMAP* RotateImage(FIBITMAP* image) { return image; }

@@ -1,0 +1,11 @@
+// Console output: whole lines ending in CR LF, flushed at once.
+#pragma once
+
+#include <string>
+
+// Prints text followed by CR LF on standard output and flushes.
+void PrintLine(const std::string& text);
+// Sets the terminal title when standard output is a terminal.
+void SetConsoleTitle(const std::string& title);
+// Waits for a key that yields a character; returns at once without a terminal.
+void WaitForKey();

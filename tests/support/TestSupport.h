@@ -1,0 +1,25 @@
+// Shared helpers for the tests: scratch folders, generated HDR input, and
+// running the built program with its own instance-lock folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scripts/RadianceWriter.h"
+
+// A fresh empty folder below the system temp folder, ending with "/".
+std::string ScratchFolder(const std::string& tag);
+
+struct ProgramResult {
+  std::string out;  // standard output bytes, CR LF included
+  int exitCode = -1;
+};
+
+// Runs the built lumivert with args (shell-quoted here), in workDir when given,
+// with a private XDG_RUNTIME_DIR and XDG_CONFIG_HOME and no standard input.
+ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir = "");
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// Joins lines with CR LF, including after the last one.
+std::string CrLfLines(const std::vector<std::string>& lines);
