@@ -7,7 +7,7 @@
 #include <string>
 
 struct InputElement {
-  std::int32_t Present = 0;     // 1 once the file has been added
+  std::int32_t Present = 0;    // 1 once the file has been added
   std::string RelativeFolder;  // subfolder below the input folder, ending with "/", or ""
 };
 

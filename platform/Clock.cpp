@@ -6,7 +6,9 @@ std::int64_t LocalDateFromTime(std::time_t t) {
   return static_cast<std::int64_t>(t) + local.tm_gmtoff;
 }
 
-std::int32_t LocalDateNow() { return static_cast<std::int32_t>(LocalDateFromTime(std::time(nullptr))); }
+std::int32_t LocalDateNow() {
+  return static_cast<std::int32_t>(LocalDateFromTime(std::time(nullptr)));
+}
 
 std::time_t TimeFromLocalDate(std::int64_t localDate) {
   // Read the value as a wall-clock time and let mktime find the zone offset.

@@ -47,7 +47,9 @@ std::int64_t FileSize(const std::string& path) {
   return static_cast<std::int64_t>(st.st_size);
 }
 
-bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST; }
+bool MakeDirectory(const std::string& path) {
+  return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+}
 
 bool MakeDirectories(const std::string& path) {
   for (size_t pos = 1; pos <= path.size(); ++pos) {

@@ -115,8 +115,8 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-std::string ReplaceAll(const std::string& text, const std::string& pattern,
-                       const std::string& with, bool ignoreCase) {
+std::string ReplaceAll(const std::string& text, const std::string& pattern, const std::string& with,
+                       bool ignoreCase) {
   if (pattern.empty()) return text;
   auto eq = [&](char a, char b) {
     return ignoreCase ? std::tolower(static_cast<unsigned char>(a)) ==

@@ -14,5 +14,5 @@ std::string TrimBlanks(const std::string& text);
 bool StartsWith(const std::string& text, const std::string& prefix);
 bool EndsWith(const std::string& text, const std::string& suffix);
 // Replaces every occurrence; when ignoreCase, the pattern matches in any case.
-std::string ReplaceAll(const std::string& text, const std::string& pattern,
-                       const std::string& with, bool ignoreCase = false);
+std::string ReplaceAll(const std::string& text, const std::string& pattern, const std::string& with,
+                       bool ignoreCase = false);

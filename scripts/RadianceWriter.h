@@ -39,7 +39,8 @@ inline std::string RadianceBytes(const FloatPicture& pic, bool rle = true) {
   std::vector<unsigned char> row(static_cast<size_t>(pic.width) * 4);
   for (int y = 0; y < pic.height; ++y) {
     for (int x = 0; x < pic.width; ++x)
-      ToRgbe(&pic.rgb[(static_cast<size_t>(y) * pic.width + x) * 3], &row[static_cast<size_t>(x) * 4]);
+      ToRgbe(&pic.rgb[(static_cast<size_t>(y) * pic.width + x) * 3],
+             &row[static_cast<size_t>(x) * 4]);
     if (!rle || pic.width < 8 || pic.width > 32767) {
       out.append(reinterpret_cast<const char*>(row.data()), row.size());
       continue;

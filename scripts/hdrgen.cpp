@@ -24,7 +24,7 @@ FloatPicture Outdoor(int w, int h) {
         p[1] = 0.45f + 0.5f * t + glow * 0.9f;
         p[2] = 1.10f + 0.2f * t + glow * 0.7f;
         if (d < sunR) p[0] = p[1] = p[2] = 5000.0f;  // the sun disc
-      } else {  // meadow with a shadowed band of trees
+      } else {                                       // meadow with a shadowed band of trees
         float t = (y - horizon) / (h - horizon);
         float shade = (x % 37 < 12 && t < 0.3f) ? 0.08f : 1.0f;
         float grass = 0.5f + 0.15f * std::sin(x * 0.7f + y * 1.3f);

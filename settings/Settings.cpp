@@ -15,7 +15,8 @@ std::vector<std::string> InputGroups;
 std::vector<std::string> OutputExtensions;
 std::vector<std::string> ReadableExtensions{""};
 
-const char* const MakerCopyright = "Copyright (c) 2019-2026 Corvanta Software Ltd. All rights reserved.";
+const char* const MakerCopyright =
+    "Copyright (c) 2019-2026 Corvanta Software Ltd. All rights reserved.";
 const char* const MakerHomepage = "https://www.corvanta.com/nembrix/";
 
 namespace {
@@ -24,8 +25,8 @@ const char* const ColorChoices = "000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FF
 
 void CreateProcessLists() {
   InputGroups = {"hdr"};
-  OutputExtensions = {"bmp", "dds", "exr", "gif", "hdr", "ico", "j2k", "jng",
-                      "jp2", "jpg", "jxr", "pbm", "pcx", "pfm", "pgm", "png",
+  OutputExtensions = {"bmp", "dds", "exr", "gif",  "hdr",  "ico",  "j2k", "jng",
+                      "jp2", "jpg", "jxr", "pbm",  "pcx",  "pfm",  "pgm", "png",
                       "ppm", "psd", "tga", "tiff", "wbmp", "webp", "xpm"};
   ReadableExtensions = {""};
 }

@@ -37,8 +37,7 @@ struct SettingsRecord {
   std::int32_t BMPColorTable = 0;
   std::int32_t DDSBPP = 0, EXRBPP = 0;
   std::int32_t EXRCompression = 0;
-  std::int32_t GIFBPP = 0, HDRBPP = 0, ICOBPP = 0, J2KBPP = 0, JNGBPP = 0, JP2BPP = 0,
-               JPGBPP = 0;
+  std::int32_t GIFBPP = 0, HDRBPP = 0, ICOBPP = 0, J2KBPP = 0, JNGBPP = 0, JP2BPP = 0, JPGBPP = 0;
   std::int32_t JPGQuality = 0;
   std::int32_t JPGChroma = 0;
   std::int32_t JPGSaveAs = 0;

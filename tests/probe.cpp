@@ -26,8 +26,10 @@ bool ProbeFreeImage(const char* path, const std::string& name) {
   unsigned bpp = FreeImage_GetBPP(dib);
   size_t rowBytes = (static_cast<size_t>(w) * bpp + 7) / 8;
   std::uint32_t hash = 2166136261u;
-  for (unsigned y = 0; y < h; ++y) hash = Fnv(hash, FreeImage_GetScanLine(dib, static_cast<int>(y)), rowBytes);
-  std::printf("%s %ux%u %u %s %08x\n", name.c_str(), w, h, bpp, FreeImage_GetFormatFromFIF(fif), hash);
+  for (unsigned y = 0; y < h; ++y)
+    hash = Fnv(hash, FreeImage_GetScanLine(dib, static_cast<int>(y)), rowBytes);
+  std::printf("%s %ux%u %u %s %08x\n", name.c_str(), w, h, bpp, FreeImage_GetFormatFromFIF(fif),
+              hash);
   FreeImage_Unload(dib);
   return true;
 }
@@ -39,7 +41,8 @@ bool ProbeDevil(const char* path, const std::string& name) {
   if (ok) {
     ILint w = ilGetInteger(IL_IMAGE_WIDTH), h = ilGetInteger(IL_IMAGE_HEIGHT);
     ILint bpp = ilGetInteger(IL_IMAGE_BITS_PER_PIXEL);
-    std::uint32_t hash = Fnv(2166136261u, ilGetData(), static_cast<size_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)));
+    std::uint32_t hash =
+        Fnv(2166136261u, ilGetData(), static_cast<size_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)));
     std::printf("%s %dx%d %d DEVIL %08x\n", name.c_str(), w, h, bpp, hash);
   }
   ilDeleteImages(1, &id);

@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 
 std::string ScratchFolder(const std::string& tag) {
   static std::atomic<int> serial{0};
-  fs::path dir = fs::temp_directory_path() /
-                 ("lumivert-test-" + tag + "-" + std::to_string(getpid()) + "-" +
-                  std::to_string(serial++));
+  fs::path dir =
+      fs::temp_directory_path() /
+      ("lumivert-test-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir.string() + "/";
@@ -38,8 +38,9 @@ std::string ShellQuote(const std::string& s) {
 ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir) {
   std::string runtime = ScratchFolder("run");
   std::string cmd = "cd " + ShellQuote(workDir.empty() ? runtime : workDir) +
-                    " && XDG_RUNTIME_DIR=" + ShellQuote(runtime) + " XDG_CONFIG_HOME=" +
-                    ShellQuote(runtime + "config") + " " + ShellQuote(LUMIVERT_EXE);
+                    " && XDG_RUNTIME_DIR=" + ShellQuote(runtime) +
+                    " XDG_CONFIG_HOME=" + ShellQuote(runtime + "config") + " " +
+                    ShellQuote(LUMIVERT_EXE);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " </dev/null";
   ProgramResult result;

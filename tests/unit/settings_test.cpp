@@ -1,7 +1,8 @@
+#include "settings/Settings.h"
+
 #include <gtest/gtest.h>
 
 #include "pipeline/FormatTables.h"
-#include "settings/Settings.h"
 
 TEST(Settings, CommandLineAndWindowDefaultsDifferOnlyWhereStated) {
   CreateProcessLists();

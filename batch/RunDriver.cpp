@@ -1,0 +1,3 @@
+#include "batch/RunDriver.h"
+
+int RunConversion(bool) { return 0; }
