@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "lang/LanguageTable.h"
 #include "pipeline/ColorValues.h"
 
@@ -27,8 +29,11 @@ TEST(ColorValues, FormatsUpperCasePaddedHex) {
 
 TEST(ColorValues, NamesKnownColoursAndLabelsOthers) {
   BuildLanguageTable();
-  EXPECT_EQ(ColorDisplayName("ff8000"), LanguageText("Preferences", "Orange"));
-  EXPECT_EQ(ColorDisplayName("12ab34"), LanguageText("Preferences", "Color") + " #12AB34");
+  const std::pair<const char*, const char*> cases[] = {
+      {"ff8000", "Orange"},        {"C0C0C0", "Silver"},        {"8000ff", "Violet"},
+      {"12ab34", "Color #12AB34"}, {"ff8001", "Color #FF8001"},
+  };
+  for (const auto& [text, name] : cases) EXPECT_EQ(ColorDisplayName(text), name) << text;
 }
 
 TEST(ColorValues, SwatchIsSolid24Bit) {

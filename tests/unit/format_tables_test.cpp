@@ -1,0 +1,15 @@
+#include <gtest/gtest.h>
+
+#include "lang/LanguageTable.h"
+#include "pipeline/FormatTables.h"
+#include "settings/Settings.h"
+
+TEST(FormatTables, InputDialogFilterListsTheReadableHdrExtensions) {
+  CreateProcessLists();
+  BuildFormatTables();
+  InitRunState();
+  BuildLanguageTable();
+  EXPECT_EQ(InputDialogFilter(),
+            "All Supported Files|*.hdr;*.hdri|High Dynamic Range File|*.hdri;*.hdr|"
+            "All Files (*.*)|*.*");
+}
