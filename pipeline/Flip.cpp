@@ -1,3 +1,8 @@
 #include "pipeline/Stages.h"
+#include "settings/Settings.h"
 
-void FlipImage(FIBITMAP*) {}
+void FlipImage(FIBITMAP* image) {
+  if (!image) return;
+  if (Settings.DoImageFlipHorizontal) FreeImage_FlipHorizontal(image);
+  if (Settings.DoImageFlipVertical) FreeImage_FlipVertical(image);
+}

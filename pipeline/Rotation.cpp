@@ -1,3 +1,64 @@
-#include "pipeline/Stages.h"
+#include <cstdint>
 
-FIBITMAP* RotateImage(FIBITMAP* image) { return image; }
+#include "pipeline/ColorValues.h"
+#include "pipeline/Geometry.h"
+#include "pipeline/Stages.h"
+#include "pipeline/ToneMapping.h"
+#include "settings/Settings.h"
+
+namespace {
+
+// Continues with replacement, releasing the picture it replaces.
+FIBITMAP* Replace(FIBITMAP* image, FIBITMAP* replacement) {
+  if (replacement != image) FreeImage_Unload(image);
+  return replacement;
+}
+
+}  // namespace
+
+bool IsFloatingPointImage(FIBITMAP* image) {
+  switch (FreeImage_GetImageType(image)) {
+    case FIT_FLOAT:
+    case FIT_DOUBLE:
+    case FIT_RGBF:
+    case FIT_RGBAF:
+      return true;
+    default:
+      return false;
+  }
+}
+
+FIBITMAP* RotateImage(FIBITMAP* image) {
+  if (!image) return nullptr;
+  const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
+  if (!Settings.DoImageRotation || Settings.ImageRotation <= 0 || Settings.ImageRotation >= 360)
+    return image;
+
+  // Rotation works on 24- or 32-bit pictures. The library's 24-bit conversion
+  // has no answer for floating-point data (every HDR input), so that is
+  // brought to 24 bits by the same tone mapping the pipeline applies later.
+  if (IsFloatingPointImage(image)) {
+    image = Replace(image, ToneMapToStandard(image));
+  } else {
+    const unsigned bpp = FreeImage_GetBPP(image);
+    if (bpp <= 16 || bpp > 32) image = Replace(image, FreeImage_ConvertTo24Bits(image));
+  }
+  if (!image) return nullptr;
+
+  const double angle = static_cast<double>(Settings.ImageRotation);
+  switch (Settings.ImageRotationType) {
+    case 0: {  // SIMPLE: the canvas grows; uncovered corners get the background.
+      const std::uint32_t color = ParseColorRGB(Settings.ImageRotationBackColor);
+      RGBQUAD background;
+      background.rgbRed = static_cast<BYTE>(color & 0xFF);
+      background.rgbGreen = static_cast<BYTE>((color >> 8) & 0xFF);
+      background.rgbBlue = static_cast<BYTE>((color >> 16) & 0xFF);
+      background.rgbReserved = 0;
+      return Replace(image, FreeImage_Rotate(image, angle, &background));
+    }
+    case 1:  // ADVANCED: about the centre, the canvas keeps its size.
+      return Replace(image, FreeImage_RotateEx(image, angle, 0.0, 0.0, w / 2.0, h / 2.0, FALSE));
+    default:
+      return image;
+  }
+}
