@@ -5,6 +5,11 @@
 
 #include <cstdlib>
 
+#include "app/WindowMode.h"
+#include "batch/InputList.h"
+#include "cli/CommandLine.h"
+#include "pipeline/FormatTables.h"
+#include "platform/InstanceLock.h"
 #include "settings/Settings.h"
 
 const char* const ProductTitle = "Corvanta Nembrix";
@@ -21,9 +26,26 @@ std::string WindowTitle() { return std::string(ProductTitle) + " " + VersionText
 
 void EndProgram() { std::exit(0); }
 
-void RunProgram(int, char**) {
+void RunProgram(int paramCount, char** params) {
+  SetProgramParameters(paramCount, params);
+
   CreateProcessLists();
+  InputList.Clear();
+  InputFormatTable.clear();
+  FormatTable.clear();
+
   ilInit();
   iluInit();
+
+  // A second start of the same version, in either mode, ends silently.
+  int lock = AcquireInstanceLock(WindowTitle());
+  if (lock < 0) EndProgram();
+  Settings.InstanceHandle = lock;
+
+  if (RunCommandLine() == 0) {
+    RunWindowMode();
+    ReleaseInstanceLock(Settings.InstanceHandle);
+    Settings.InstanceHandle = -1;
+  }
   EndProgram();
 }

@@ -16,7 +16,7 @@ std::vector<std::string> OutputExtensions;
 std::vector<std::string> ReadableExtensions{""};
 
 const char* const MakerCopyright =
-    "Copyright (c) 2019-2026 Corvanta Software Ltd. All rights reserved.";
+    "Copyright \xC2\xA9 2019-2026 Corvanta Software Ltd. All rights reserved.";
 const char* const MakerHomepage = "https://www.corvanta.com/nembrix/";
 
 namespace {

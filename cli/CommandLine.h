@@ -1,0 +1,42 @@
+// The command-line front end: parameters, help, version, usage errors, the
+// banner and the hand-over to the run driver.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Parameter indices are 8-bit signed values: only the first 128 are read.
+constexpr int MaxParameters = 128;
+
+// Stores the program parameters (argv without argv[0]); later ones than the
+// 128th are dropped.
+void SetProgramParameters(int count, char** params);
+void SetProgramParameters(const std::vector<std::string>& params);
+// The number of stored parameters (at most MaxParameters).
+int ParamCount();
+
+// The upper-cased option name of parameter index: "" when it does not begin
+// with "-"; for "--" the text before the first "="; for a single "-" the whole
+// parameter. Out-of-range indices give "".
+std::string OptionName(int index);
+// The value part of parameter index: for "--" with "=" the text after the
+// first "=", otherwise the whole parameter (blanks trimmed at both ends).
+std::string OptionValue(int index);
+
+// What handling the parameters in order left behind.
+struct ParameterOutcome {
+  std::string Error;  // "" or the message printed after "Error: "
+  bool Quiet = false;
+  bool Pause = false;
+};
+
+// Applies every parameter to Settings and RunState in order, stopping at the
+// first usage error. Expects the defaults to be in place already.
+ParameterOutcome ReadParameters();
+
+// Returns 0 when window mode is to start (no parameters, or no input option
+// and no error); every other path ends the process through EndProgram.
+int RunCommandLine();
+
+// The lines of the help text for the program named prog.
+std::vector<std::string> HelpLines(const std::string& prog);
