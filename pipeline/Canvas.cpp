@@ -187,9 +187,9 @@ bool LoadCanvasImage(const std::string& path, CanvasImage& image, int& bitsPerPi
     }
   }
   FreeImage_Unload(rgba);
-  // A 32-bit bitmap whose fourth byte is all zero stores no transparency (an
-  // unused padding byte); showing it invisible would lose the picture.
-  if (alpha && !anyAlpha) {
+  // A 32-bit Windows bitmap whose fourth byte is all zero stores no
+  // transparency (the byte is padding); showing it invisible would lose it.
+  if (alpha && !anyAlpha && fif == FIF_BMP) {
     alpha = false;
     for (std::uint32_t& p : image.pixels) p |= 0xFF000000u;
   }
