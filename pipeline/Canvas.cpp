@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 #include <new>
 
@@ -108,8 +109,8 @@ bool TracePath(cairo_t* cr, const std::string& path) {
 
 void BlendMask(CanvasImage& image, const CoverageMask& mask, std::uint32_t color) {
   const unsigned ca = AlphaOf(color);
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
+  for (int y = std::max(0, mask.y0); y < std::min(image.height, mask.y1); ++y)
+    for (int x = std::max(0, mask.x0); x < std::min(image.width, mask.x1); ++x) {
       const unsigned c = mask.At(x, y);
       if (c)
         BlendPixel(image.At(x, y), RedOf(color), GreenOf(color), BlueOf(color), ScaleAlpha(ca, c));
@@ -121,6 +122,9 @@ bool CoverageMask::Create(int width, int height) {
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
   if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return false;
   context_ = cairo_create(surface_);
+  x0 = y0 = 0;
+  x1 = width;
+  y1 = height;
   return cairo_status(context_) == CAIRO_STATUS_SUCCESS;
 }
 
@@ -134,6 +138,19 @@ unsigned CoverageMask::At(int x, int y) const {
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
   return data[static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x)];
+}
+
+void CoverageMask::Fill() {
+  double ex0, ey0, ex1, ey1;
+  cairo_fill_extents(context_, &ex0, &ey0, &ex1, &ey1);
+  // One pixel of margin keeps every anti-aliased edge pixel inside.
+  x0 = std::max(x0, static_cast<int>(std::floor(ex0)) - 1);
+  y0 = std::max(y0, static_cast<int>(std::floor(ey0)) - 1);
+  x1 = std::min(x1, static_cast<int>(std::ceil(ex1)) + 1);
+  y1 = std::min(y1, static_cast<int>(std::ceil(ey1)) + 1);
+  if (x1 < x0) x1 = x0;
+  if (y1 < y0) y1 = y0;
+  cairo_fill(context_);
 }
 
 void CoverageMask::Finish() { cairo_surface_flush(surface_); }
@@ -227,7 +244,7 @@ bool FillBox(CanvasImage& image, int x, int y, int width, int height, std::uint3
   // A box with no positive extent covers nothing (Cairo would flip it).
   if (width <= 0 || height <= 0) return true;
   cairo_rectangle(mask.Context(), x, y, width, height);
-  cairo_fill(mask.Context());
+  mask.Fill();
   mask.Finish();
   BlendMask(image, mask, color);
   return true;
@@ -238,7 +255,7 @@ bool FillPath(CanvasImage& image, const std::string& path, std::uint32_t color) 
   if (!mask.Create(image.width, image.height)) return false;
   if (!TracePath(mask.Context(), path)) return false;
   cairo_set_fill_rule(mask.Context(), CAIRO_FILL_RULE_WINDING);
-  cairo_fill(mask.Context());
+  mask.Fill();
   mask.Finish();
   BlendMask(image, mask, color);
   return true;

@@ -18,8 +18,12 @@ class CoverageMask {
 
   bool Create(int width, int height);
   cairo_t* Context() const { return context_; }
+  // Fills the current path, narrowing the covered region to its extents.
+  void Fill();
   // Call after drawing, before reading.
   void Finish();
+  // The region that may hold coverage: columns x0..x1-1, rows y0..y1-1.
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   // 0 (uncovered) to 255 (fully covered).
   unsigned At(int x, int y) const;
 
