@@ -480,3 +480,10 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
   EXPECT_EQ(f.y1, 10);
   FreeImage_Unload(picture);
 }
+
+TEST_F(Watermark, TextWithoutPlaceholdersIsDrawnAsWritten) {
+  for (const char* text : {"100% cotton", "50% of 80%", "Line one%EOL%line two", "", "%%"}) {
+    Settings.Text = text;
+    EXPECT_EQ(ExpandWatermarkText(), text);
+  }
+}
