@@ -1,3 +1,132 @@
-#include "pipeline/Stages.h"
+#include "pipeline/Watermark.h"
 
-FIBITMAP* ApplyWatermark(FIBITMAP* image, int, int) { return image; }
+#include "pipeline/Frame.h"
+#include "pipeline/ImageWatermark.h"
+#include "pipeline/Stages.h"
+#include "pipeline/TextWatermark.h"
+#include "settings/Settings.h"
+
+FIBITMAP* RotateWatermark(FIBITMAP* label, int degrees) {
+  if (!label || degrees <= 0 || degrees >= 360) return label;
+  FIBITMAP* rotated = FreeImage_Rotate(label, degrees, nullptr);
+  FreeImage_Unload(label);
+  return rotated;
+}
+
+WatermarkArea WatermarkAreaFor(int width, int height, int boundary) {
+  WatermarkArea area{0, 0, width, height};
+  if (Settings.DoFrame != 0 && boundary == 1) {
+    area.width = width - Settings.SolidLeft - Settings.SolidRight;
+    area.height = height - Settings.SolidTop - Settings.SolidBottom;
+    area.x = Settings.SolidLeft;
+    area.y = Settings.SolidTop;
+  }
+  return area;
+}
+
+FIBITMAP* FitWatermark(FIBITMAP* label, int areaWidth, int areaHeight, int xOffset, int yOffset) {
+  if (!label) return nullptr;
+  const long long w0 = FreeImage_GetWidth(label), h0 = FreeImage_GetHeight(label);
+  long long w = w0, h = h0;
+  if (w + xOffset > areaWidth) w = static_cast<long long>(areaWidth) - xOffset;
+  if (h + yOffset > areaHeight) h = static_cast<long long>(areaHeight) - yOffset;
+  if (w == w0 && h == h0) return label;
+  FIBITMAP* part = nullptr;
+  if (w > 0 && h > 0) part = FreeImage_Copy(label, 0, 0, static_cast<int>(w), static_cast<int>(h));
+  FreeImage_Unload(label);
+  return part;
+}
+
+WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, int h, int xOffset,
+                                 int yOffset) {
+  const int left = xOffset, center = (area.width - w) / 2, right = area.width - w - xOffset;
+  const int top = yOffset, middle = (area.height - h) / 2, bottom = area.height - h - yOffset;
+  WatermarkPosition p;
+  switch (anchor) {
+    case 0:
+      p = {left, top};
+      break;
+    case 1:
+      p = {center, top};
+      break;
+    case 2:
+      p = {right, top};
+      break;
+    case 3:
+      p = {left, middle};
+      break;
+    case 4:
+      p = {center, middle};
+      break;
+    case 5:
+      p = {right, middle};
+      break;
+    case 6:
+      p = {left, bottom};
+      break;
+    case 7:
+      p = {center, bottom};
+      break;
+    case 8:
+      p = {right, bottom};
+      break;
+    default:
+      p = {0, 0};
+      break;
+  }
+  return {area.x + p.x, area.y + p.y};
+}
+
+FIBITMAP* CompositeWatermark(FIBITMAP* picture, FIBITMAP* label, WatermarkPosition position) {
+  if (!picture || !label) return picture;
+  const long long W = FreeImage_GetWidth(picture), H = FreeImage_GetHeight(picture);
+  const long long w = FreeImage_GetWidth(label), h = FreeImage_GetHeight(label);
+  if (position.x < 0 || position.y < 0 || position.x + w > W || position.y + h > H) return picture;
+  FIBITMAP* layer = FreeImage_AllocateT(FIT_BITMAP, static_cast<int>(W), static_cast<int>(H),
+                                        static_cast<int>(FreeImage_GetBPP(label)), 0, 0, 0);
+  if (!layer) return picture;
+  // An alpha argument above 255 copies the label as it is: its own alpha
+  // already carries every opacity, and a blend at 255 would fade it.
+  if (FreeImage_Paste(layer, label, position.x, position.y, 256))
+    picture = CompositeOver(picture, layer);
+  FreeImage_Unload(layer);
+  return picture;
+}
+
+FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height) {
+  if (!image || Settings.DoWatermark == 0) return image;
+  image = ConvertTo24Bits(image);
+  if (!image) return image;
+
+  FIBITMAP* label = nullptr;
+  int rotation = 0, boundary = 0, anchor = 0, dx = 0, dy = 0;
+  const SettingsRecord& s = Settings;
+  if (s.DoWatermark == 1) {
+    label = BuildTextLabel(ExpandWatermarkText());
+    rotation = s.TextRotation;
+    boundary = s.TextBoundary;
+    anchor = s.TextPosition;
+    dx = s.TextXOffset;
+    dy = s.TextYOffset;
+  } else if (s.DoWatermark == 2) {
+    label = BuildImageLabel();
+    rotation = s.WatermarkImageRotation;
+    boundary = s.ImageBoundary;
+    anchor = s.ImagePosition;
+    dx = s.ImageXOffset;
+    dy = s.ImageYOffset;
+  }
+  if (!label) return image;
+
+  label = RotateWatermark(label, rotation);
+  const WatermarkArea area = WatermarkAreaFor(width, height, boundary);
+  label = FitWatermark(label, area.width, area.height, dx, dy);
+  if (label) {
+    const WatermarkPosition at =
+        PlaceWatermark(anchor, area, static_cast<int>(FreeImage_GetWidth(label)),
+                       static_cast<int>(FreeImage_GetHeight(label)), dx, dy);
+    image = CompositeWatermark(image, label, at);
+    FreeImage_Unload(label);
+  }
+  return image;
+}

@@ -1,0 +1,16 @@
+// The frame stage (ApplyFrame in Stages.h) and the picture helpers the
+// watermark stage shares with it.
+#pragma once
+
+#include <FreeImage.h>
+
+struct CanvasImage;
+
+// The picture as 24 bits per pixel (alpha dropped), releasing the one replaced.
+FIBITMAP* ConvertTo24Bits(FIBITMAP* image);
+// The picture with the 32-bit overlay composited over it, releasing the one
+// replaced; the picture itself when compositing fails. The overlay is kept.
+FIBITMAP* CompositeOver(FIBITMAP* picture, FIBITMAP* overlay);
+// Fills the eight frame shapes from the frame settings onto a transparent
+// layer of the picture's size; false when a shape could not be drawn.
+bool DrawFrameLayer(CanvasImage& layer, int width, int height);
