@@ -255,28 +255,25 @@ TEST_F(InputCollection, FolderScanStopsAfterTheCurrentTopLevelEntry) {
 }
 
 TEST_F(InputCollection, ConversionOrderIsTheBucketOrderNotTheDiscoveryOrder) {
-  // Three names, each found later in this loop landing in a lower bucket.
-  std::vector<std::string> names;
+  // Five files in five different buckets; the walk finds them in the file
+  // system's order, the list hands them out by bucket.
   const std::string in = root + "in/";
-  for (int i = 0; names.size() < 3 && i < 10000; ++i) {
+  std::map<std::uint32_t, std::string> byBucket;
+  for (int i = 0; byBucket.size() < 5; ++i) {
     std::string name = "p" + std::to_string(i) + ".hdr";
-    std::uint32_t b = InputListMap::BucketOf(in + name);
-    bool farFromOthers = true;
-    for (const std::string& n : names)
-      if (InputListMap::BucketOf(in + n) <= b) farFromOthers = false;
-    if (farFromOthers) names.push_back(name);
+    byBucket.emplace(InputListMap::BucketOf(in + name), in + name);
   }
-  ASSERT_EQ(names.size(), 3u);
-  for (const std::string& n : names) File("in/" + n);
+  for (const auto& [bucket, path] : byBucket) File(path.substr(root.size()));
   RunState.InputFolder = in;
   ScanInputFolder();
 
-  std::vector<std::string> order;
+  std::vector<std::string> expected, order;
+  for (const auto& [bucket, path] : byBucket) expected.push_back(path);
   std::string key;
   InputElement element;
   InputList.Reset();
   while (InputList.Next(key, element)) order.push_back(key);
-  EXPECT_EQ(order, (std::vector<std::string>{in + names[2], in + names[1], in + names[0]}));
+  EXPECT_EQ(order, expected);
 }
 
 TEST_F(InputCollection, ListFileLineEndsMarksAndBlanks) {
