@@ -1,0 +1,45 @@
+// Gathering the run's input files into InputList: one named file, a folder
+// walked with all its subfolders, or a list file of paths.
+#pragma once
+
+#include <string>
+
+// The extension of a path, as typed (not lower-cased): the text after the last
+// "." met when scanning backwards before any "/" or space, provided that dot is
+// not the first character and does not directly follow a "/". "" when none
+// ("/a b/pic.HDR" gives "HDR"; "/v1.5 shots", "/pictures/" and "/pictures/.hdr" none).
+std::string PathExtension(const std::string& path);
+
+// Adds path to InputList when it is a non-empty regular file with a readable
+// extension and not already present. Returns 1 when added, 0 otherwise.
+// The element's RelativeFolder is RelativePart(path, RunState.InputFolder).
+int AddInputFile(const std::string& path);
+
+// The folder part of path below base ("a/b/" for base "/in/" and path
+// "/in/a/b/x.hdr"); "" when either is empty or the folder does not begin with base.
+std::string RelativePart(const std::string& path, const std::string& base);
+
+// Walks folder (ending with "/") and everything below it, depth first,
+// following links to folders but entering each folder at most once.
+// Returns the number of files added.
+int AddFolderFiles(const std::string& folder);
+
+// Thread procedure of a folder run: walks RunState.InputFolder (which must end
+// with "/"). Reports each top-level entry in Progress.Position, adds the files
+// added to Progress.ResultCount at the end, and stops before the next
+// top-level entry once Progress.KeepRunning is 0. Returns 0.
+int ScanInputFolder();
+
+// Thread procedure of a list run: reads the list file RunState.InputFile, one
+// path per line (files or folders), and reports like ScanInputFolder, one
+// Position step per existing entry. Returns 0.
+int ReadInputList();
+
+// Window interface only: called by AddInputFile for every added file when
+// RunState.CommandLineRun is 0 (to show the file and fill the output folder).
+extern void (*InputFileAddedHook)(const std::string& path);
+
+// Puts folder first in Settings.RecentOutFolders (tab-separated), keeping at
+// most Settings.OutFoldersNumber entries and dropping entries equal to it in
+// any letter case. An empty folder changes nothing.
+void RecordRecentOutFolder(const std::string& folder);
