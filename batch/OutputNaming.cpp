@@ -1,7 +1,5 @@
 #include "batch/OutputNaming.h"
 
-#include <glib.h>
-
 #include <cstdio>
 #include <ctime>
 
@@ -16,15 +14,6 @@ const char* const Placeholders[] = {
     "%ext[t]%",   "%yyyy%",        "%mm%",          "%dd%",          "%hh%",  "%ii%",
     "%ss%",       "%bpp%",         "%width%",       "%height%",      "%rnd%", "%n%",
 };
-
-// First character upper case, all the rest lower case ("night SKY" gives "Night sky").
-std::string FirstUpperRestLower(const std::string& text) {
-  if (text.empty()) return text;
-  size_t firstLength = 1;
-  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
-    firstLength = static_cast<size_t>(g_utf8_next_char(text.data()) - text.data());
-  return UpperCase(text.substr(0, firstLength)) + LowerCase(text.substr(firstLength));
-}
 
 // At least five digits, zero-padded. Longer numbers are kept whole: cutting
 // them to five digits would give different files the same name.
@@ -62,13 +51,13 @@ bool PlaceholderValue(const std::string& placeholder, std::string& value) {
   } else if (placeholder == "%filename[l]%") {
     value = LowerCase(InputName());
   } else if (placeholder == "%filename[t]%") {
-    value = FirstUpperRestLower(InputName());
+    value = TitleCase(InputName());
   } else if (placeholder == "%ext%") {
     value = ext;
   } else if (placeholder == "%ext[u]%") {
     value = UpperCase(ext);
   } else if (placeholder == "%ext[t]%") {
-    value = FirstUpperRestLower(ext);
+    value = TitleCase(ext);
   } else if (placeholder == "%yyyy%") {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d", LocalNow().tm_year + 1900);

@@ -19,7 +19,8 @@ namespace {
 
 constexpr int IconLimit = 128;
 
-// Releases old when a stage handed back a different bitmap.
+// Releases old when a library call handed back a different bitmap (the
+// stages release what they replace themselves).
 FIBITMAP* Replace(FIBITMAP* old, FIBITMAP* next) {
   if (old && old != next) FreeImage_Unload(old);
   return next;
@@ -93,24 +94,24 @@ bool ConvertFile() {
     return false;
   }
 
-  image = Replace(image, RotateImage(image));
+  image = RotateImage(image);
   Size(image, w, h);
-  image = Replace(image, ResizeImage(image, w, h));
+  image = ResizeImage(image, w, h);
   Size(image, w, h);
   image = FitIcon(image, w, h);
   image = ToStandardType(image);
   if (image) FlipImage(image);
-  image = Replace(image, AdjustImageColors(image));
-  image = Replace(image, GreyscaleImage(image));
-  image = Replace(image, ThresholdImage(image));
-  image = Replace(image, ApplyFrame(image, w, h));
+  image = AdjustImageColors(image);
+  image = GreyscaleImage(image);
+  image = ThresholdImage(image);
+  image = ApplyFrame(image, w, h);
 
   // The text watermark shows the current picture's size and depth.
   RunState.OutputWidth = w;
   RunState.OutputHeight = h;
   if (RunState.AutoBpp) RunState.OutputBpp = AutoDepth(RunState.ConversionType, RunState.SourceBpp);
-  image = Replace(image, ApplyWatermark(image, w, h));
-  image = Replace(image, ConvertDepth(image));
+  image = ApplyWatermark(image, w, h);
+  image = ConvertDepth(image);
 
   RunState.OutputFile = BuildOutputPath();
   RunState.TempPath =

@@ -81,22 +81,11 @@ std::string UpperCase(const std::string& text) { return MapCase(text, true); }
 std::string LowerCase(const std::string& text) { return MapCase(text, false); }
 
 std::string TitleCase(const std::string& text) {
-  std::string lower = LowerCase(text);
-  if (!g_utf8_validate(lower.data(), static_cast<gssize>(lower.size()), nullptr)) return lower;
-  std::string out;
-  bool wordStart = true;
-  for (const char* p = lower.c_str(); *p; p = g_utf8_next_char(p)) {
-    gunichar ch = g_utf8_get_char(p);
-    char buf[8];
-    gunichar mapped = (wordStart && g_unichar_isalpha(ch)) ? g_unichar_totitle(ch) : ch;
-    int len = g_unichar_to_utf8(mapped, buf);
-    out.append(buf, static_cast<size_t>(len));
-    if (g_unichar_isalnum(ch))
-      wordStart = false;
-    else if (!(ch == '\''))
-      wordStart = true;
-  }
-  return out;
+  if (text.empty()) return text;
+  size_t firstLength = 1;
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+    firstLength = static_cast<size_t>(g_utf8_next_char(text.data()) - text.data());
+  return UpperCase(text.substr(0, firstLength)) + LowerCase(text.substr(firstLength));
 }
 
 std::string TrimBlanks(const std::string& text) {

@@ -7,7 +7,7 @@ std::u16string Utf16Units(const std::string& utf8);
 // Unicode upper and lower case (invalid UTF-8 falls back to ASCII mapping).
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
-// Title case: the first letter of every word upper, the rest lower.
+// Title case: the first character upper, the rest lower ("night SKY" -> "Night sky").
 std::string TitleCase(const std::string& text);
 // Removes blanks (spaces only; tabs stay) at both ends.
 std::string TrimBlanks(const std::string& text);

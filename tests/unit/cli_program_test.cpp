@@ -24,6 +24,8 @@ const std::vector<std::string> Banner = {
     "https://www.corvanta.com/nembrix/",
     " ",
 };
+// A named input that does not exist stops the run at its first check.
+const std::vector<std::string> MissingFile = {"Preparing...", "Error: Invalid input file"};
 
 std::vector<std::string> HelpFor(const std::string& prog) {
   return {
@@ -144,7 +146,7 @@ TEST(ProgramRun, HelpAndVersionOnlyAsTheFirstParameter) {
       // Later in the command line they mean nothing.
       {{"-q", "-h"}, {}},
       {{"stray", "-v"}, {}},
-      {{"-i", "x.hdr", "-h"}, Banner},
+      {{"-i", "x.hdr", "-h"}, Join(Banner, MissingFile)},
       {{"-h=1"}, {}},
   });
 }
@@ -176,12 +178,13 @@ TEST(ProgramRun, UsageErrorsPrintOneLine) {
 
 TEST(ProgramRun, BannerQuietAndPause) {
   ExpectAll({
-      {{"-i", "pic.hdr"}, Banner},
-      {{"--input=pic.hdr", "-o", "out", "-c", "png", "-d"}, Banner},
-      {{"-q", "-i", "pic.hdr"}, {}},
-      {{"-i", "pic.hdr", "--quiet"}, {}},
-      {{"-i", "pic.hdr", "-p"}, Join(Banner, {"Press any key to exit."})},
-      {{"-p", "-q", "-i", "pic.hdr"}, {"Press any key to exit."}},
+      {{"-i", "pic.hdr"}, Join(Banner, MissingFile)},
+      {{"--input=pic.hdr", "-o", "out", "-c", "png", "-d"},
+       Join(Banner, {"Preparing...", "Input: pic.hdr", "Error: Invalid input file"})},
+      {{"-q", "-i", "pic.hdr"}, {"Error: Invalid input file"}},
+      {{"-i", "pic.hdr", "--quiet"}, {"Error: Invalid input file"}},
+      {{"-i", "pic.hdr", "-p"}, Join(Join(Banner, MissingFile), {"Press any key to exit."})},
+      {{"-p", "-q", "-i", "pic.hdr"}, {"Error: Invalid input file", "Press any key to exit."}},
   });
 }
 
@@ -207,14 +210,17 @@ TEST(ProgramRun, OddParametersNeverCrash) {
   const std::string longValue(40000, 'a');  // the whole shell line stays below 128 KiB
   ExpectAll({
       {many, {}},  // the input option lies beyond the 128th parameter
-      {lastKept, Banner},
+      {lastKept, Join(Banner, MissingFile)},
       {{"-i", "x.hdr", "--width=99999999999999999999999999", "--gamma=1e99999",
         "--rotation=$FFFFFFFFFFFFFFFFFFFF", "--brightness=-%1111111111111111111111111111111111111"},
-       Banner},
-      {{"-i", longValue, "--wm-text=" + longValue}, Banner},
-      {{"-i", "\xFF\xFE.hdr", "--wm-text=\xC3(", "--\xFF\xFE=1", "-\xC3", "\xE2\x82"}, Banner},
+       Join(Banner, MissingFile)},
+      {{"-i", longValue, "--wm-text=" + longValue},
+       Join(Banner, {"Preparing...", "Error: Invalid input folder"})},
+      {{"-i", "\xFF\xFE.hdr", "--wm-text=\xC3(", "--\xFF\xFE=1", "-\xC3", "\xE2\x82"},
+       Join(Banner, MissingFile)},
       {{"\xFF-v"}, {}},
-      {{"-i", "\"unterminated", "--wm-text=\"also"}, Banner},
+      {{"-i", "\"unterminated", "--wm-text=\"also"},
+       Join(Banner, {"Preparing...", "Error: Invalid input folder"})},
   });
 }
 

@@ -1,7 +1,7 @@
 // End-to-end runs of the built program: console bytes, outputs and their names.
 #include <FreeImage.h>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
