@@ -67,12 +67,13 @@ bool WriteBmpExactPalette(FIBITMAP* image, const std::string& path) {
   // The encoder's info header already names the compression it used (BI_RGB,
   // or BI_RLE8 with BMPCompression 1), so the pixel data always matches it.
   std::copy(encoded.begin() + 14, encoded.begin() + 54, file.begin() + 14);
-  PutLittle32(file, 14 + 20, static_cast<std::uint32_t>(pixelBytes));              // biSizeImage
-  PutLittle32(file, 14 + 32, n);                                                   // biClrUsed
-  PutLittle32(file, 14 + 36, n);                                                   // biClrImportant
+  PutLittle32(file, 14 + 20, static_cast<std::uint32_t>(pixelBytes));  // biSizeImage
+  PutLittle32(file, 14 + 32, n);                                       // biClrUsed
+  PutLittle32(file, 14 + 36, n);                                       // biClrImportant
 
   std::copy(encoded.begin() + 54, encoded.begin() + 54 + std::ptrdiff_t(n) * 4, file.begin() + 54);
-  std::copy(encoded.begin() + FullTableOffset, encoded.end(), file.begin() + std::ptrdiff_t(offset));
+  std::copy(encoded.begin() + FullTableOffset, encoded.end(),
+            file.begin() + std::ptrdiff_t(offset));
 
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;

@@ -58,8 +58,9 @@ FIBITMAP* ConvertDepth(FIBITMAP* image) {
                                                           : FreeImage_ConvertTo16Bits565(image));
     case 8:
       // Formats without a colour table take 8 bits as greyscale; the others
-      // get a 256-colour palette from Wu's quantizer.
-      if (IsOneOf(type, {"j2k", "jp2", "jpg", "jxr"}))
+      // get a 256-colour palette from Wu's quantizer. (A Portable Greymap
+      // stores grey levels, so palette indices written there would be noise.)
+      if (IsOneOf(type, {"j2k", "jp2", "jpg", "jxr", "pgm"}))
         return Replace(image, FreeImage_ConvertTo8Bits(image));
       if (FreeImage_GetBPP(image) != 24) {
         image = Replace(image, FreeImage_ConvertTo24Bits(image));

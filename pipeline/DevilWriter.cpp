@@ -23,8 +23,8 @@ bool WriteDevilFile(FIBITMAP* image, int ilType, const std::string& path, bool b
     return false;
   }
   // Bottom-up rows, as DevIL's default lower-left origin expects.
-  FreeImage_ConvertToRawBits(buffer.data(), image, static_cast<int>(pitch), bpp,
-                             FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
+  FreeImage_ConvertToRawBits(buffer.data(), image, static_cast<int>(pitch), bpp, FI_RGBA_RED_MASK,
+                             FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
 
   ilEnable(IL_FILE_OVERWRITE);
   ILuint id = 0;

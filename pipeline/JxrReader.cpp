@@ -16,8 +16,8 @@ namespace {
 struct Layout {
   const PKPixelFormatGUID* format;
   FREE_IMAGE_TYPE type;
-  unsigned bpp;            // FreeImage bits per pixel
-  unsigned fileBytes;      // bytes per pixel in the decoded rows (0: bit-packed)
+  unsigned bpp;               // FreeImage bits per pixel
+  unsigned fileBytes;         // bytes per pixel in the decoded rows (0: bit-packed)
   unsigned red, green, blue;  // 16-bit masks
 };
 

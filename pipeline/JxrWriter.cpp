@@ -71,7 +71,8 @@ bool ChooseLayout(FIBITMAP* image, PixelLayout& layout) {
 std::vector<U8> TopDownRows(FIBITMAP* image, const PixelLayout& layout, U32& stride) {
   const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
   const bool widenFloat = layout.format == &GUID_PKPixelFormat128bppRGBFloat;
-  const size_t rowBytes = widenFloat ? size_t(w) * 16 : (size_t(w) * FreeImage_GetBPP(image) + 7) / 8;
+  const size_t rowBytes =
+      widenFloat ? size_t(w) * 16 : (size_t(w) * FreeImage_GetBPP(image) + 7) / 8;
   stride = static_cast<U32>((rowBytes + 3) & ~size_t(3));
   std::vector<U8> rows(size_t(stride) * h, 0);
   for (unsigned y = 0; y < h; ++y) {
@@ -135,7 +136,8 @@ bool WriteJxrFile(FIBITMAP* image, const std::string& path, int saveFlags) {
   ok = ok && !Failed(encoder->SetSize(encoder, static_cast<I32>(FreeImage_GetWidth(image)),
                                       static_cast<I32>(FreeImage_GetHeight(image))));
   ok = ok && !Failed(encoder->SetResolution(encoder, 96.0f, 96.0f));
-  ok = ok && !Failed(encoder->WritePixels(encoder, FreeImage_GetHeight(image), rows.data(), stride));
+  ok =
+      ok && !Failed(encoder->WritePixels(encoder, FreeImage_GetHeight(image), rows.data(), stride));
   encoder->Release(&encoder);  // also flushes and closes the file
   return ok;
 }

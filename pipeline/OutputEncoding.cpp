@@ -33,9 +33,9 @@ int SaveFlagsFor(const std::string& extension) {
            (s.PNGInterlaced ? PNG_INTERLACED : 0);
   if (extension == "tga") return s.TGACompression == 1 ? TARGA_SAVE_RLE : 0;
   if (extension == "tiff")
-    return pick(s.TIFFCompression, {TIFF_NONE, TIFF_CCITTFAX3, TIFF_CCITTFAX4, TIFF_PACKBITS,
-                                    TIFF_DEFLATE, TIFF_ADOBE_DEFLATE, TIFF_LZW, TIFF_JPEG,
-                                    TIFF_LOGLUV}) |
+    return pick(s.TIFFCompression,
+                {TIFF_NONE, TIFF_CCITTFAX3, TIFF_CCITTFAX4, TIFF_PACKBITS, TIFF_DEFLATE,
+                 TIFF_ADOBE_DEFLATE, TIFF_LZW, TIFF_JPEG, TIFF_LOGLUV}) |
            (s.TIFFColorModel == 1 ? TIFF_CMYK : 0);
   if (extension == "webp") return WEBP_LOSSLESS;
   return 0;

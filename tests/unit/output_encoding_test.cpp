@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "pipeline/FormatTables.h"
 #include "pipeline/JxrReader.h"
@@ -23,11 +24,11 @@ namespace {
 constexpr unsigned PictureWidth = 37, PictureHeight = 23;  // odd sizes catch row padding
 
 // A 24-bit picture as the tone mapper hands it over: every pixel different.
-FIBITMAP* MakePicture() {
-  FIBITMAP* image = FreeImage_Allocate(PictureWidth, PictureHeight, 24);
-  for (unsigned y = 0; y < PictureHeight; ++y) {
+FIBITMAP* MakePicture(unsigned width = PictureWidth, unsigned height = PictureHeight) {
+  FIBITMAP* image = FreeImage_Allocate(width, height, 24);
+  for (unsigned y = 0; y < height; ++y) {
     BYTE* row = FreeImage_GetScanLine(image, static_cast<int>(y));
-    for (unsigned x = 0; x < PictureWidth; ++x) {
+    for (unsigned x = 0; x < width; ++x) {
       row[3 * x + FI_RGBA_RED] = static_cast<BYTE>(x * 7);
       row[3 * x + FI_RGBA_GREEN] = static_cast<BYTE>(y * 11);
       row[3 * x + FI_RGBA_BLUE] = static_cast<BYTE>(255 - x * 3 - y * 2);
@@ -87,6 +88,49 @@ ReadBack ReadOutput(const std::string& path, const std::string& ext) {
   return r;
 }
 
+// Palette indices of an 8-bit BMP (BI_RGB or BI_RLE8), bottom row first;
+// empty when the data is malformed.
+std::vector<int> DecodeBmp8(const std::string& file, unsigned width, unsigned height) {
+  auto byte = [&](size_t at) { return static_cast<unsigned char>(file[at]); };
+  const size_t offset = byte(10) | byte(11) << 8 | byte(12) << 16;
+  std::vector<int> out(size_t(width) * height, -1);
+  if (byte(30) == 0) {
+    const size_t pitch = (width + 3) & ~3u;
+    if (offset + pitch * height > file.size()) return {};
+    for (unsigned y = 0; y < height; ++y)
+      for (unsigned x = 0; x < width; ++x) out[y * width + x] = byte(offset + y * pitch + x);
+    return out;
+  }
+  unsigned x = 0, y = 0;
+  for (size_t at = offset; at + 1 < file.size(); at += 2) {
+    const unsigned count = byte(at), value = byte(at + 1);
+    if (count > 0) {  // a run of one index
+      for (unsigned i = 0; i < count; ++i, ++x) {
+        if (x >= width || y >= height) return {};
+        out[y * width + x] = static_cast<int>(value);
+      }
+    } else if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of bitmap
+      break;
+    } else if (value == 2) {  // delta
+      x += byte(at + 2);
+      y += byte(at + 3);
+      at += 2;
+    } else {  // literal indices, padded to an even count
+      for (unsigned i = 0; i < value; ++i, ++x) {
+        if (x >= width || y >= height || at + 2 + i >= file.size()) return {};
+        out[y * width + x] = byte(at + 2 + i);
+      }
+      at += (value + 1) & ~1u;
+    }
+  }
+  for (int v : out)
+    if (v < 0) return {};
+  return out;
+}
+
 std::set<std::string> FolderEntries(const std::string& folder) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder))
@@ -118,15 +162,16 @@ TEST_F(OutputEncoding, AutomaticDepthIsTheFirstAllowedDepthReachingTheSource) {
     int source;
     int depth;
   } cases[] = {
-      {"bmp", 96, 32},  {"dds", 96, 32},  {"exr", 96, 96},  {"gif", 96, 8},   {"hdr", 96, 96},
-      {"ico", 96, 32},  {"j2k", 96, 48},  {"jng", 96, 32},  {"jp2", 96, 48},  {"jpg", 96, 24},
-      {"jxr", 96, 96},  {"pbm", 96, 1},   {"pcx", 96, 24},  {"pfm", 96, 96},  {"pgm", 96, 8},
-      {"png", 96, 48},  {"ppm", 96, 48},  {"psd", 96, 32},  {"tga", 96, 32},  {"tiff", 96, 96},
-      {"wbmp", 96, 1},  {"webp", 96, 32}, {"xpm", 96, 24},  {"bmp", 24, 24},  {"bmp", 1, 1},
-      {"bmp", 5, 8},    {"png", 24, 24},  {"png", 25, 32},  {"tiff", 33, 48}, {"jxr", 2, 8},
-      {"gif", 1, 8},    {"pbm", 24, 1},   {"tga", 9, 16},   {"TIFF", 96, 0},  {"raw", 24, 0},
+      {"bmp", 96, 32}, {"dds", 96, 32},  {"exr", 96, 96}, {"gif", 96, 8},   {"hdr", 96, 96},
+      {"ico", 96, 32}, {"j2k", 96, 48},  {"jng", 96, 32}, {"jp2", 96, 48},  {"jpg", 96, 24},
+      {"jxr", 96, 96}, {"pbm", 96, 1},   {"pcx", 96, 24}, {"pfm", 96, 96},  {"pgm", 96, 8},
+      {"png", 96, 48}, {"ppm", 96, 48},  {"psd", 96, 32}, {"tga", 96, 32},  {"tiff", 96, 96},
+      {"wbmp", 96, 1}, {"webp", 96, 32}, {"xpm", 96, 24}, {"bmp", 24, 24},  {"bmp", 1, 1},
+      {"bmp", 5, 8},   {"png", 24, 24},  {"png", 25, 32}, {"tiff", 33, 48}, {"jxr", 2, 8},
+      {"gif", 1, 8},   {"pbm", 24, 1},   {"tga", 9, 16},  {"TIFF", 96, 0},  {"raw", 24, 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(AutoDepth(c.ext, c.source), c.depth) << c.ext << " " << c.source;
+  for (const Case& c : cases)
+    EXPECT_EQ(AutoDepth(c.ext, c.source), c.depth) << c.ext << " " << c.source;
 }
 
 TEST_F(OutputEncoding, SaveFlagsComeFromTheFormatSettings) {
@@ -196,7 +241,8 @@ TEST_F(OutputEncoding, EveryFormatWritesAReadableFileAtEveryDepth) {
   // Depth a reader reports where it differs from the depth written.
   auto readDepth = [](const std::string& ext, int depth) {
     if (ext == "dds") return 32;  // DevIL decodes the compressed surface to RGBA
-    if (ext == "webp" && depth == 32) return 24;  // an opaque alpha channel is dropped
+    // The writers drop an alpha channel that is opaque everywhere.
+    if ((ext == "webp" || ext == "png") && depth == 32) return 24;
     return depth;
   };
   for (const std::string& ext : OutputExtensions) {
@@ -206,7 +252,10 @@ TEST_F(OutputEncoding, EveryFormatWritesAReadableFileAtEveryDepth) {
       SCOPED_TRACE(ext + " at setting " + std::to_string(setting));
       const std::string path = folder_ + "picture." + ext;
       PrepareRun(ext, setting, path);
-      FIBITMAP* image = ConvertDepth(MakePicture());
+      // The icon writer takes square pictures of 16 to 256 pixels only, and
+      // the JPEG 2000 encoder's six resolution levels need 32 pixels a side.
+      const unsigned width = PictureWidth, height = ext == "ico" ? PictureWidth : 33;
+      FIBITMAP* image = ConvertDepth(MakePicture(width, height));
       ASSERT_NE(image, nullptr);
       const int depth = setting == 0 ? AutoDepth(ext, 96) : setting;
       EXPECT_EQ(RunState.OutputBpp, depth);
@@ -216,8 +265,8 @@ TEST_F(OutputEncoding, EveryFormatWritesAReadableFileAtEveryDepth) {
 
       ReadBack back = ReadOutput(path, ext);
       ASSERT_TRUE(back.ok);
-      EXPECT_EQ(back.width, PictureWidth);
-      EXPECT_EQ(back.height, PictureHeight);
+      EXPECT_EQ(back.width, width);
+      EXPECT_EQ(back.height, height);
       EXPECT_EQ(static_cast<int>(back.bpp), readDepth(ext, depth));
       EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"picture." + ext});
       fs::remove(path);
@@ -233,13 +282,21 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
     FREE_IMAGE_COLOR_TYPE color;
     unsigned greenMask;  // 16-bit layouts only
   } cases[] = {
-      {"jpg", 8, FIC_MINISBLACK, 0},   {"jp2", 8, FIC_MINISBLACK, 0},
-      {"j2k", 8, FIC_MINISBLACK, 0},   {"jxr", 8, FIC_MINISBLACK, 0},
-      {"png", 8, FIC_PALETTE, 0},      {"gif", 8, FIC_PALETTE, 0},
-      {"tga", 8, FIC_PALETTE, 0},      {"bmp", 16, FIC_RGB, FI16_565_GREEN_MASK},
-      {"jxr", 16, FIC_RGB, FI16_565_GREEN_MASK}, {"tga", 16, FIC_RGB, FI16_555_GREEN_MASK},
-      {"ico", 16, FIC_RGB, FI16_555_GREEN_MASK}, {"png", 1, FIC_MINISBLACK, 0},
-      {"png", 4, FIC_MINISBLACK, 0},   {"tiff", 96, FIC_RGB, 0},
+      {"jpg", 8, FIC_MINISBLACK, 0},
+      {"jp2", 8, FIC_MINISBLACK, 0},
+      {"j2k", 8, FIC_MINISBLACK, 0},
+      {"jxr", 8, FIC_MINISBLACK, 0},
+      {"pgm", 8, FIC_MINISBLACK, 0},
+      {"png", 8, FIC_PALETTE, 0},
+      {"gif", 8, FIC_PALETTE, 0},
+      {"tga", 8, FIC_PALETTE, 0},
+      {"bmp", 16, FIC_RGB, FI16_565_GREEN_MASK},
+      {"jxr", 16, FIC_RGB, FI16_565_GREEN_MASK},
+      {"tga", 16, FIC_RGB, FI16_555_GREEN_MASK},
+      {"ico", 16, FIC_RGB, FI16_555_GREEN_MASK},
+      {"png", 1, FIC_MINISBLACK, 0},
+      {"png", 4, FIC_PALETTE, 0},
+      {"tiff", 96, FIC_RGB, 0},
       {"ppm", 48, FIC_RGB, 0},
   };
   for (const Case& c : cases) {
@@ -249,7 +306,17 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image)), c.bpp);
     EXPECT_EQ(FreeImage_GetColorType(image), c.color);
-    if (c.greenMask) EXPECT_EQ(FreeImage_GetGreenMask(image), c.greenMask);
+    if (c.greenMask) {
+      EXPECT_EQ(FreeImage_GetGreenMask(image), c.greenMask);
+    }
+    if (c.bpp == 4) {  // sixteen grey levels
+      const RGBQUAD* palette = FreeImage_GetPalette(image);
+      for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(palette[i].rgbRed, palette[i].rgbGreen);
+        EXPECT_EQ(palette[i].rgbGreen, palette[i].rgbBlue);
+      }
+      EXPECT_EQ(palette[15].rgbRed, 255);
+    }
     FreeImage_Unload(image);
   }
   // A quantised palette keeps the colours: a pure red area stays pure red.
@@ -259,11 +326,27 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
   PrepareRun("png", 8, folder_ + "x");
   red = ConvertDepth(red);
   ASSERT_NE(red, nullptr);
-  RGBQUAD seen;
-  ASSERT_TRUE(FreeImage_GetPixelColor(red, 36, 22, &seen));
+  BYTE index = 0;
+  ASSERT_TRUE(FreeImage_GetPixelIndex(red, 36, 22, &index));
+  const RGBQUAD seen = FreeImage_GetPalette(red)[index];
   EXPECT_EQ(seen.rgbRed, 255);
   EXPECT_EQ(seen.rgbGreen, 0);
+  EXPECT_EQ(seen.rgbBlue, 0);
   FreeImage_Unload(red);
+
+  // A greymap holds the grey level of red, not a palette index.
+  red = FreeImage_Allocate(PictureWidth, PictureHeight, 24);
+  FreeImage_FillBackground(red, &pure);
+  const std::string pgm = folder_ + "red.pgm";
+  PrepareRun("pgm", 0, pgm);
+  red = ConvertDepth(red);
+  ASSERT_TRUE(SaveOutputImage(red));
+  FreeImage_Unload(red);
+  FIBITMAP* back = FreeImage_Load(FIF_PGM, pgm.c_str(), 0);
+  ASSERT_NE(back, nullptr);
+  ASSERT_TRUE(FreeImage_GetPixelIndex(back, 36, 22, &index));
+  EXPECT_NEAR(index, 0.2126 * 255, 2.0);  // Rec. 709 weight of red
+  FreeImage_Unload(back);
 }
 
 TEST_F(OutputEncoding, ConvertDepthRefusesUnknownDepthsAndPassesNoImageOn) {
@@ -325,27 +408,24 @@ TEST_F(OutputEncoding, ExactPaletteBmpKeepsOnlyTheUsedEntries) {
     ASSERT_GT(bytes.size(), 94u);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
     EXPECT_EQ(u32(2), bytes.size());
-    EXPECT_EQ(u32(10), 94u);                                    // 54 + 10 entries
+    EXPECT_EQ(u32(10), 94u);                                      // 54 + 10 entries
     EXPECT_EQ(u32(14 + 16), static_cast<unsigned>(compression));  // BI_RGB or BI_RLE8
     EXPECT_EQ(u32(14 + 20), bytes.size() - 94);
     EXPECT_EQ(u32(14 + 32), 10u);
     EXPECT_EQ(u32(14 + 36), 10u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[54 + 4 * 9]), 27);  // blue of entry 9
 
-    FIBITMAP* back = FreeImage_Load(FIF_BMP, path.c_str(), 0);
-    ASSERT_NE(back, nullptr);
-    ASSERT_EQ(FreeImage_GetBPP(back), 8u);
-    ASSERT_EQ(FreeImage_GetWidth(back), PictureWidth);
+    // Colour table entry 7 as written: blue, green, red, reserved.
+    EXPECT_EQ(bytes.substr(54 + 4 * 7, 4), std::string("\x15\xf8\x07\x00", 4));
+
+    // The pixel indices, decoded straight from the file (FreeImage's own RLE8
+    // reader rejects valid files, so it cannot judge them).
+    const std::vector<int> indices = DecodeBmp8(bytes, PictureWidth, PictureHeight);
+    ASSERT_EQ(indices.size(), size_t(PictureWidth) * PictureHeight);
     for (unsigned y = 0; y < PictureHeight; ++y)
-      for (unsigned x = 0; x < PictureWidth; ++x) {
-        BYTE index = 0;
-        FreeImage_GetPixelIndex(back, x, y, &index);
-        ASSERT_EQ(index, (x / 4 + y) % 10) << x << "," << y;
-      }
-    RGBQUAD colour = FreeImage_GetPalette(back)[7];
-    EXPECT_EQ(colour.rgbBlue, 21);
-    EXPECT_EQ(colour.rgbGreen, 248);
-    FreeImage_Unload(back);
+      for (unsigned x = 0; x < PictureWidth; ++x)
+        ASSERT_EQ(indices[y * PictureWidth + x], static_cast<int>((x / 4 + y) % 10))
+            << x << "," << y;
     FreeImage_Unload(image);
   }
 }
