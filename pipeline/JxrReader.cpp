@@ -52,6 +52,8 @@ FIBITMAP* LoadJxrFile(const std::string& path) {
     const size_t rowBytes = layout->fileBytes ? size_t(w) * layout->fileBytes : (size_t(w) + 7) / 8;
     const U32 stride = static_cast<U32>((rowBytes + 15) & ~size_t(15));
     std::vector<U8> rows(size_t(stride) * size_t(h));
+    // The decoder leaves a separately coded alpha plane out unless asked.
+    if (layout->bpp == 32) decoder->WMP.wmiSCP.uAlphaMode = 2;
     PKRect all = {0, 0, w, h};
     if (!Failed(decoder->Copy(decoder, &all, rows.data(), stride)))
       image = FreeImage_AllocateT(layout->type, w, h, static_cast<int>(layout->bpp), layout->red,

@@ -529,3 +529,23 @@ TEST_F(OutputEncoding, ReadOnlyTargetIsReplacedOnlyOnTheDevilPath) {
     fs::remove(path);
   }
 }
+
+TEST_F(OutputEncoding, DdsFilesCarryTheirMipmaps) {
+  const std::string path = folder_ + "levels.dds";
+  PrepareRun("dds", 0, path);
+  FIBITMAP* image = ConvertDepth(MakePicture());
+  ASSERT_TRUE(SaveOutputImage(image));
+  FreeImage_Unload(image);
+  const std::string bytes = ReadFileBytes(path);
+  ASSERT_GT(bytes.size(), 128u);
+  EXPECT_EQ(bytes.substr(0, 4), "DDS ");
+  auto u32 = [&](size_t at) {
+    unsigned v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+  };
+  EXPECT_EQ(u32(12), PictureHeight);
+  EXPECT_EQ(u32(16), PictureWidth);
+  // 37x23 down to 1x1: 37, 18, 9, 4, 2, 1.
+  EXPECT_EQ(u32(28), 6u);
+}
