@@ -1,5 +1,6 @@
 #include "pipeline/JxrReader.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -37,8 +38,20 @@ const Layout Layouts[] = {
 }  // namespace
 
 FIBITMAP* LoadJxrFile(const std::string& path) {
+  // The codec leaks its file stream when the file cannot be opened or is not
+  // JPEG XR at all, so those are turned away here.
+  unsigned char signature[4] = {0, 0, 0, 0};
+  if (FILE* probe = std::fopen(path.c_str(), "rb")) {
+    if (std::fread(signature, 1, 4, probe) != 4) signature[0] = 0;
+    std::fclose(probe);
+  }
+  if (std::memcmp(signature, "II\xBC", 3) != 0) return nullptr;
   PKImageDecode* decoder = nullptr;
-  if (Failed(PKCodecFactory_CreateDecoderFromFile(path.c_str(), &decoder))) return nullptr;
+  if (Failed(PKCodecFactory_CreateDecoderFromFile(path.c_str(), &decoder))) {
+    // The factory hands out the decoder even when reading its header failed.
+    if (decoder) decoder->Release(&decoder);
+    return nullptr;
+  }
   PKPixelFormatGUID format;
   I32 w = 0, h = 0;
   const Layout* layout = nullptr;

@@ -1,5 +1,6 @@
 #include "pipeline/JxrWriter.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -122,6 +123,11 @@ bool WriteJxrFile(FIBITMAP* image, const std::string& path, int saveFlags) {
   CWMIStrCodecParam params;
   SetQuality(params, layout, saveFlags);
 
+  // The codec's file stream leaks when the file cannot be created.
+  if (FILE* probe = std::fopen(path.c_str(), "wb"))
+    std::fclose(probe);
+  else
+    return false;
   struct WMPStream* stream = nullptr;
   if (Failed(CreateWS_File(&stream, path.c_str(), "wb"))) return false;
   PKImageEncode* encoder = nullptr;

@@ -45,6 +45,14 @@ std::vector<int> AllowedDepths(const std::string& ext) {
   return depths;
 }
 
+// The picture converted by a FreeImage conversion, the original released.
+FIBITMAP* Converted(FIBITMAP* (*convert)(FIBITMAP*)) {
+  FIBITMAP* picture = MakePicture();
+  FIBITMAP* result = convert(picture);
+  FreeImage_Unload(picture);
+  return result;
+}
+
 // Prepares the run values the driver sets once per run, for one format.
 void PrepareRun(const std::string& ext, int bpp, const std::string& outputFile) {
   RunState.ConversionType = ext;
@@ -460,10 +468,10 @@ TEST_F(OutputEncoding, FailedWritesKeepThePreviousFile) {
       // FreeImage refuses: a Radiance file needs float pixels.
       {"hdr", 96, [] { return MakePicture(); }},
       // DevIL path handed a depth it cannot take.
-      {"psd", 32, [] { return FreeImage_ConvertTo8Bits(MakePicture()); }},
-      {"pcx", 24, [] { return FreeImage_ConvertTo4Bits(MakePicture()); }},
+      {"psd", 32, [] { return Converted(FreeImage_ConvertTo8Bits); }},
+      {"pcx", 24, [] { return Converted(FreeImage_ConvertTo4Bits); }},
       // JPEG XR has no 4-bit layout.
-      {"jxr", 8, [] { return FreeImage_ConvertTo4Bits(MakePicture()); }},
+      {"jxr", 8, [] { return Converted(FreeImage_ConvertTo4Bits); }},
       // The exact-palette writer needs 8 bits.
       {"bmp", 8, [] { return MakePicture(); }},
       // No image from an earlier stage.
