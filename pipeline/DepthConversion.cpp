@@ -1,0 +1,78 @@
+// Converting the finished picture to the depth chosen for the output format.
+#include <sstream>
+
+#include "pipeline/FormatTables.h"
+#include "pipeline/OutputEncoding.h"
+#include "settings/Settings.h"
+
+int AutoDepth(const std::string& extension, int sourceBpp) {
+  auto it = FormatTable.find(extension);
+  if (it == FormatTable.end()) return 0;
+  std::stringstream depths(it->second.AllowedDepths);
+  std::string item;
+  int last = 0;
+  while (std::getline(depths, item, ',')) {
+    last = std::atoi(item.c_str());
+    if (last >= sourceBpp) return last;
+  }
+  return last;
+}
+
+namespace {
+
+// Replaces image by converted (which may be none) and releases the old one.
+FIBITMAP* Replace(FIBITMAP* image, FIBITMAP* converted) {
+  if (converted != image) FreeImage_Unload(image);
+  return converted;
+}
+
+bool IsOneOf(const std::string& value, std::initializer_list<const char*> list) {
+  for (const char* item : list)
+    if (value == item) return true;
+  return false;
+}
+
+}  // namespace
+
+FIBITMAP* ConvertDepth(FIBITMAP* image) {
+  if (!image) return nullptr;
+  if (RunState.AutoBpp) RunState.OutputBpp = AutoDepth(RunState.ConversionType, RunState.SourceBpp);
+  const int target = RunState.OutputBpp;
+  if (static_cast<int>(FreeImage_GetBPP(image)) == target) return image;
+  const std::string& type = RunState.ConversionType;
+  switch (target) {
+    case 96:
+      return Replace(image, FreeImage_ConvertToRGBF(image));
+    case 48:
+      return Replace(image, FreeImage_ConvertToRGB16(image));
+    case 32:
+      return Replace(image, FreeImage_ConvertTo32Bits(image));
+    case 24:
+      return Replace(image, FreeImage_ConvertTo24Bits(image));
+    case 16:
+      if (FreeImage_GetBPP(image) > 32) {
+        image = Replace(image, FreeImage_ConvertTo24Bits(image));
+        if (!image) return nullptr;
+      }
+      return Replace(image, IsOneOf(type, {"ico", "tga"}) ? FreeImage_ConvertTo16Bits555(image)
+                                                          : FreeImage_ConvertTo16Bits565(image));
+    case 8:
+      // Formats without a colour table take 8 bits as greyscale; the others
+      // get a 256-colour palette from Wu's quantizer. (A Portable Greymap
+      // stores grey levels, so palette indices written there would be noise.)
+      if (IsOneOf(type, {"j2k", "jp2", "jpg", "jxr", "pgm"}))
+        return Replace(image, FreeImage_ConvertTo8Bits(image));
+      if (FreeImage_GetBPP(image) != 24) {
+        image = Replace(image, FreeImage_ConvertTo24Bits(image));
+        if (!image) return nullptr;
+      }
+      return Replace(image, FreeImage_ColorQuantizeEx(image, FIQ_WUQUANT, 256, 0, nullptr));
+    case 4:
+      return Replace(image, FreeImage_ConvertTo4Bits(image));
+    case 1:
+      return Replace(image, FreeImage_Dither(image, FID_FS));
+    default:
+      FreeImage_Unload(image);
+      return nullptr;
+  }
+}

@@ -1,0 +1,41 @@
+#include "pipeline/DevilWriter.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <new>
+#include <vector>
+
+bool WriteDevilFile(FIBITMAP* image, int ilType, const std::string& path, bool buildMipmaps) {
+  if (!image || FreeImage_GetImageType(image) != FIT_BITMAP) return false;
+  const unsigned bpp = FreeImage_GetBPP(image);
+  // The raw copy below writes bpp bits per pixel into a 3- or 4-byte pitch.
+  if (bpp != 24 && bpp != 32) return false;
+  const int channels = bpp == 32 ? 4 : 3;
+  const ILenum format = bpp == 32 ? IL_BGRA : IL_BGR;
+  const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
+  const size_t pitch = size_t(w) * channels;
+
+  std::vector<BYTE> buffer;
+  try {
+    buffer.resize(pitch * h);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  // Bottom-up rows, as DevIL's default lower-left origin expects.
+  FreeImage_ConvertToRawBits(buffer.data(), image, static_cast<int>(pitch), bpp, FI_RGBA_RED_MASK,
+                             FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
+
+  ilEnable(IL_FILE_OVERWRITE);
+  ILuint id = 0;
+  ilGenImages(1, &id);
+  ilBindImage(id);
+  bool ok = ilTexImage(w, h, static_cast<ILubyte>(ilGetInteger(IL_IMAGE_DEPTH)),
+                       static_cast<ILubyte>(channels), format, IL_UNSIGNED_BYTE, buffer.data());
+  if (ok && buildMipmaps) ok = iluBuildMipmaps();
+  if (ok) ok = ilSave(static_cast<ILenum>(ilType), path.c_str());
+  ilDeleteImages(1, &id);
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+  return ok;
+}
