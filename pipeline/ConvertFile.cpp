@@ -55,11 +55,6 @@ FIBITMAP* ToStandardType(FIBITMAP* image) {
   return image;
 }
 
-// Folder below the output folder where the current file goes.
-std::string OutputSubfolder() {
-  return RunState.OutputFolder + (Settings.KeepSubfolders ? RunState.RelativeFolder : "");
-}
-
 void MakeSubfolders() {
   std::string path = RunState.OutputFolder;
   if (IsDirectory(path + RunState.RelativeFolder)) return;
@@ -114,8 +109,7 @@ bool ConvertFile() {
   image = ConvertDepth(image);
 
   RunState.OutputFile = BuildOutputPath();
-  RunState.TempPath =
-      OutputSubfolder() + MakeTempName("lumivert", "") + "." + RunState.ConversionType;
+  // The writer reserves its temporary file beside the output and records it in TempPath.
   const bool ok = image && SaveOutputImage(image);
   if (image) FreeImage_Unload(image);
   return ok;
