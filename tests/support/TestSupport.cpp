@@ -22,7 +22,6 @@ std::string ScratchFolder(const std::string& tag) {
   return dir.string() + "/";
 }
 
-namespace {
 std::string ShellQuote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
@@ -33,7 +32,18 @@ std::string ShellQuote(const std::string& s) {
   }
   return out + "'";
 }
-}  // namespace
+
+ProgramResult RunShellCommand(const std::string& cmd) {
+  ProgramResult result;
+  FILE* pipe = popen(cmd.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
 
 ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir) {
   std::string runtime = ScratchFolder("run");
@@ -43,14 +53,7 @@ ProgramResult RunLumivert(const std::vector<std::string>& args, const std::strin
                     ShellQuote(LUMIVERT_EXE);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " </dev/null";
-  ProgramResult result;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-  int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ProgramResult result = RunShellCommand(cmd);
   fs::remove_all(runtime);
   return result;
 }

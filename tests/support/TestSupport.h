@@ -19,6 +19,11 @@ struct ProgramResult {
 // with a private XDG_RUNTIME_DIR and XDG_CONFIG_HOME and no standard input.
 ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir = "");
 
+// s in single quotes for the shell.
+std::string ShellQuote(const std::string& s);
+// Runs a shell command and collects its standard output and exit code.
+ProgramResult RunShellCommand(const std::string& cmd);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Joins lines with CR LF, including after the last one.

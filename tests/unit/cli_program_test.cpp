@@ -70,29 +70,14 @@ std::vector<std::string> HelpFor(const std::string& prog) {
   };
 }
 
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 // Runs exe with args and XDG_RUNTIME_DIR set to runtime ("" leaves it unset).
 ProgramResult RunWith(const std::string& exe, const std::vector<std::string>& args,
                       const std::string& runtime) {
-  std::string cmd =
-      runtime.empty() ? "env -u XDG_RUNTIME_DIR " : "env XDG_RUNTIME_DIR=" + Quote(runtime) + " ";
-  cmd += Quote(exe);
-  for (const std::string& a : args) cmd += " " + Quote(a);
-  cmd += " </dev/null";
-  ProgramResult result;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-  int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  std::string cmd = runtime.empty() ? "env -u XDG_RUNTIME_DIR "
+                                    : "env XDG_RUNTIME_DIR=" + ShellQuote(runtime) + " ";
+  cmd += ShellQuote(exe);
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return RunShellCommand(cmd + " </dev/null");
 }
 
 // Holds the instance lock in folder the way a running copy would.
