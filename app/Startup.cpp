@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "pipeline/FormatTables.h"
 #include "platform/InstanceLock.h"
+#include "platform/Memory.h"
 #include "settings/Settings.h"
 
 const char* const ProductTitle = "Corvanta Nembrix";
@@ -29,6 +30,7 @@ void EndProgram() { std::exit(0); }
 void RunProgram(int paramCount, char** params) {
   SetProgramParameters(paramCount, params);
 
+  KeepLargeBuffersOutOfTheHeap();
   CreateProcessLists();
   InputList.Clear();
   InputFormatTable.clear();
