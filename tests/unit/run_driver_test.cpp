@@ -355,3 +355,22 @@ TEST(RunDriver, DefaultOutputsEqualTheBareLibraryPipeline) {
     EXPECT_TRUE(ours == ReadFileBytes(dir + "bare." + ext)) << ext;
   }
 }
+
+// The text watermark's size and depth placeholders show the picture being
+// converted, not the previous file's (here: none, which would print 0x0 0).
+TEST(RunDriver, WatermarkPlaceholdersShowTheCurrentPicture) {
+  const std::string dir = ScratchFolder("run");
+  const std::string pic = MakeHdr(dir + "pic.hdr", 120, 50);
+  for (const auto& [mask, text] :
+       {std::pair<std::string, std::string>{"a", "%width%x%height% %bpp%"},
+        {"b", "120x50 32"},
+        {"c", "0x0 0"}}) {
+    ProgramResult r = RunLumivert({"-q", "-i", pic, "-c", "bmp", "--wm-text=" + text,
+                                   "--wm-font-size=10", "--filename-mask=" + mask + ".%ext%"});
+    EXPECT_EQ(r.out, "") << text;
+  }
+  const std::string a = ReadFileBytes(dir + "a.bmp");
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == ReadFileBytes(dir + "b.bmp"));
+  EXPECT_FALSE(a == ReadFileBytes(dir + "c.bmp"));
+}
