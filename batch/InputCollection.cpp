@@ -34,8 +34,7 @@ std::string PathExtension(const std::string& path) {
 int AddInputFile(const std::string& path) {
   // Only non-empty regular files: a missing path or a dangling link would fail
   // later anyway, and a pipe or device named *.hdr could block the conversion.
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return 0;
+  if (!IsRegularFile(path) || FileSize(path) <= 0) return 0;
 
   std::string ext = LowerCase(PathExtension(path));
   if (ext.empty() || std::find(ReadableExtensions.begin(), ReadableExtensions.end(), ext) ==

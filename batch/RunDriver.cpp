@@ -8,6 +8,7 @@
 #include "lang/LanguageTable.h"
 #include "pipeline/ConvertFile.h"
 #include "pipeline/FormatTables.h"
+#include "pipeline/ImageWatermark.h"
 #include "pipeline/OutputEncoding.h"
 #include "pipeline/Progress.h"
 #include "pipeline/TextWatermark.h"
@@ -225,8 +226,7 @@ bool CheckStageSettings(const RunOutput& out) {
     out.Debug("Watermark offset (x/y): " + Num(s.ImageXOffset) + "/" + Num(s.ImageYOffset));
     out.Debug("Watermark rotation: " + Num(s.WatermarkImageRotation));
     out.Debug("Watermark size/mode: " + Word(SizeModeList, s.ImageSize));
-    if (!(IsRegularFile(s.Image) && FileSize(s.Image) > 0))
-      return PrintLine("Error: Invalid watermark image"), false;
+    if (!CheckWatermarkImage()) return PrintLine("Error: Invalid watermark image"), false;
   }
   out.Debug("Filename Mask: " + s.FilenameMask);
   out.Debug("File Timestamp: " + Word(TimestampList, s.FileTimestamp));

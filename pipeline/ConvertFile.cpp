@@ -55,19 +55,6 @@ FIBITMAP* ToStandardType(FIBITMAP* image) {
   return image;
 }
 
-void MakeSubfolders() {
-  std::string path = RunState.OutputFolder;
-  if (IsDirectory(path + RunState.RelativeFolder)) return;
-  const std::string& relative = RunState.RelativeFolder;
-  size_t start = 0;
-  for (size_t slash = relative.find('/'); slash != std::string::npos;
-       slash = relative.find('/', start)) {
-    path += relative.substr(start, slash - start + 1);
-    if (!IsDirectory(path)) MakeDirectory(path);
-    start = slash + 1;
-  }
-}
-
 void ApplyTimestamp() {
   if (Settings.FileTimestamp == 1) {
     std::time_t original = FileModifiedTime(RunState.InputFile);
@@ -130,7 +117,8 @@ int ConversionWorker() {
       Progress.Position = started;
       Progress.CurrentFile = RunState.InputFile;
     }
-    if (Settings.KeepSubfolders) MakeSubfolders();
+    // Creation failures are left to the save, which then fails.
+    if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + RunState.RelativeFolder);
     if (debug) PrintLine("Processing: " + RunState.InputFile);
     const bool ok = ConvertFile();
     if (debug) {
