@@ -11,6 +11,12 @@ void PrintLine(const std::string& text) {
   std::fflush(stdout);
 }
 
+void PrintErrorLine(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fwrite("\r\n", 1, 2, stderr);
+  std::fflush(stderr);
+}
+
 void SetConsoleTitle(const std::string& title) {
   if (!isatty(STDOUT_FILENO)) return;
   std::printf("\033]0;%s\007", title.c_str());

@@ -5,6 +5,9 @@
 
 // Prints text followed by CR LF on standard output and flushes.
 void PrintLine(const std::string& text);
+// Prints text followed by CR LF on standard error and flushes: per-file
+// reasons and warnings, which never change a byte of standard output.
+void PrintErrorLine(const std::string& text);
 // Sets the terminal title when standard output is a terminal.
 void SetConsoleTitle(const std::string& title);
 // Waits for a key that yields a character; returns at once without a terminal.
