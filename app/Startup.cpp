@@ -8,7 +8,7 @@
 #include "app/WindowMode.h"
 #include "batch/InputList.h"
 #include "cli/CommandLine.h"
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 #include "platform/InstanceLock.h"
 #include "platform/Memory.h"
 #include "settings/Settings.h"

@@ -5,18 +5,18 @@
 #include <thread>
 
 #include "batch/InputCollection.h"
+#include "codecs/FormatTables.h"
+#include "codecs/OutputEncoding.h"
 #include "lang/LanguageTable.h"
 #include "pipeline/ConvertFile.h"
-#include "pipeline/FormatTables.h"
-#include "pipeline/ImageWatermark.h"
-#include "pipeline/OutputEncoding.h"
 #include "pipeline/Progress.h"
-#include "pipeline/TextWatermark.h"
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "settings/Keywords.h"
 #include "settings/Settings.h"
+#include "stages/ImageWatermark.h"
+#include "stages/TextWatermark.h"
 
 namespace {
 

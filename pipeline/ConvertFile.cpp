@@ -4,16 +4,16 @@
 #include <string>
 
 #include "batch/InputList.h"
-#include "batch/OutputNaming.h"
-#include "pipeline/Loading.h"
-#include "pipeline/OutputEncoding.h"
+#include "codecs/Loading.h"
+#include "codecs/OutputEncoding.h"
+#include "naming/OutputNaming.h"
 #include "pipeline/Progress.h"
-#include "pipeline/Stages.h"
-#include "pipeline/ToneMapping.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
+#include "stages/ToneMapping.h"
 
 namespace {
 

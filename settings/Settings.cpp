@@ -3,7 +3,7 @@
 #include <random>
 
 #include "batch/InputList.h"
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"

@@ -1,4 +1,4 @@
-#include "pipeline/Canvas.h"
+#include "canvas/Canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/CommandLine.h"
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/Stages.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "canvas/ColorValues.h"
 #include "lang/LanguageTable.h"
-#include "pipeline/ColorValues.h"
 
 TEST(ColorValues, ParsesSixDigitsInEitherCaseAndOtherwiseBlack) {
   struct Case {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
-#include "pipeline/FormatTables.h"
 #include "settings/Settings.h"
 
 TEST(FormatTables, InputDialogFilterListsTheReadableHdrExtensions) {

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "pipeline/Stages.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
 
 namespace {
 

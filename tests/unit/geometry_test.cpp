@@ -1,13 +1,13 @@
-#include "pipeline/Geometry.h"
+#include "stages/Geometry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "pipeline/Stages.h"
-#include "pipeline/ToneMapping.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
+#include "stages/ToneMapping.h"
 #include "support/TestSupport.h"
 
 namespace {

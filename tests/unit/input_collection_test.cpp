@@ -10,7 +10,7 @@
 
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 #include "pipeline/Progress.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"

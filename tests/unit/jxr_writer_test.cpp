@@ -3,8 +3,8 @@
 #include <cstring>
 #include <tuple>
 
-#include "pipeline/JxrReader.h"
-#include "pipeline/JxrWriter.h"
+#include "codecs/JxrReader.h"
+#include "codecs/JxrWriter.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/Loading.h"
+#include "codecs/Loading.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "pipeline/ToneMapping.h"
+#include "stages/ToneMapping.h"
 #include "support/TestSupport.h"
 
 namespace {

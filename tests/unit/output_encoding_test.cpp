@@ -9,9 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "pipeline/FormatTables.h"
-#include "pipeline/JxrReader.h"
-#include "pipeline/OutputEncoding.h"
+#include "codecs/FormatTables.h"
+#include "codecs/JxrReader.h"
+#include "codecs/OutputEncoding.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "batch/OutputNaming.h"
+#include "naming/OutputNaming.h"
 #include "settings/Settings.h"
 
 namespace {

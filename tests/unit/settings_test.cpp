@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 
 TEST(Settings, CommandLineAndWindowDefaultsDifferOnlyWhereStated) {
   CreateProcessLists();

@@ -1,15 +1,15 @@
-#include "pipeline/Watermark.h"
+#include "stages/Watermark.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "pipeline/Canvas.h"
-#include "pipeline/ImageWatermark.h"
-#include "pipeline/Stages.h"
-#include "pipeline/TextWatermark.h"
+#include "canvas/Canvas.h"
 #include "settings/Settings.h"
+#include "stages/ImageWatermark.h"
+#include "stages/Stages.h"
+#include "stages/TextWatermark.h"
 #include "support/TestSupport.h"
 
 namespace {

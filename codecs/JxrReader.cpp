@@ -1,4 +1,4 @@
-#include "pipeline/JxrReader.h"
+#include "codecs/JxrReader.h"
 
 #include <cstdio>
 #include <cstring>

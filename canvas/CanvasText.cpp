@@ -8,8 +8,8 @@
 #include <cctype>
 #include <cmath>
 
-#include "pipeline/Canvas.h"
-#include "pipeline/CanvasMask.h"
+#include "canvas/Canvas.h"
+#include "canvas/CanvasMask.h"
 #include "platform/Files.h"
 
 struct CanvasFontData {

@@ -1,4 +1,4 @@
-#include "pipeline/OutputEncoding.h"
+#include "codecs/OutputEncoding.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <random>
 
-#include "pipeline/DevilWriter.h"
-#include "pipeline/JxrWriter.h"
+#include "codecs/DevilWriter.h"
+#include "codecs/JxrWriter.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"

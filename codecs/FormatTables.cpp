@@ -1,4 +1,4 @@
-#include "pipeline/FormatTables.h"
+#include "codecs/FormatTables.h"
 
 #include <FreeImage.h>
 #include <IL/il.h>

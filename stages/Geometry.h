@@ -1,5 +1,5 @@
 // Helpers of the geometry stages (rotation, resizing, flipping; the stages
-// themselves are declared in pipeline/Stages.h).
+// themselves are declared in stages/Stages.h).
 #pragma once
 
 #include <FreeImage.h>

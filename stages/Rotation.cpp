@@ -1,10 +1,10 @@
 #include <cstdint>
 
-#include "pipeline/ColorValues.h"
-#include "pipeline/Geometry.h"
-#include "pipeline/Stages.h"
-#include "pipeline/ToneMapping.h"
+#include "canvas/ColorValues.h"
 #include "settings/Settings.h"
+#include "stages/Geometry.h"
+#include "stages/Stages.h"
+#include "stages/ToneMapping.h"
 
 namespace {
 

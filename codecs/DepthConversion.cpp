@@ -1,8 +1,8 @@
 // Converting the finished picture to the depth chosen for the output format.
 #include <sstream>
 
-#include "pipeline/FormatTables.h"
-#include "pipeline/OutputEncoding.h"
+#include "codecs/FormatTables.h"
+#include "codecs/OutputEncoding.h"
 #include "settings/Settings.h"
 
 int AutoDepth(const std::string& extension, int sourceBpp) {

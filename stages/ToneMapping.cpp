@@ -1,4 +1,4 @@
-#include "pipeline/ToneMapping.h"
+#include "stages/ToneMapping.h"
 
 #include <algorithm>
 #include <cstring>

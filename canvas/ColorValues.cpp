@@ -1,4 +1,4 @@
-#include "pipeline/ColorValues.h"
+#include "canvas/ColorValues.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "pipeline/OutputEncoding.h"
+#include "codecs/OutputEncoding.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/Loading.h"
+#include "codecs/Loading.h"
 
 #include <algorithm>
 #include <cstdint>

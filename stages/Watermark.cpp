@@ -1,10 +1,10 @@
-#include "pipeline/Watermark.h"
+#include "stages/Watermark.h"
 
-#include "pipeline/Frame.h"
-#include "pipeline/ImageWatermark.h"
-#include "pipeline/Stages.h"
-#include "pipeline/TextWatermark.h"
 #include "settings/Settings.h"
+#include "stages/Frame.h"
+#include "stages/ImageWatermark.h"
+#include "stages/Stages.h"
+#include "stages/TextWatermark.h"
 
 FIBITMAP* RotateWatermark(FIBITMAP* label, int degrees) {
   if (!label || degrees <= 0 || degrees >= 360) return label;

@@ -1,4 +1,4 @@
-#include "batch/OutputNaming.h"
+#include "naming/OutputNaming.h"
 
 #include <cstdio>
 #include <ctime>

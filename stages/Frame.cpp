@@ -1,13 +1,13 @@
 // The solid frame: one colour per side with mitred corners, laid over the
 // outermost pixels of the picture with one opacity for the whole frame.
-#include "pipeline/Frame.h"
+#include "stages/Frame.h"
 
 #include <string>
 
-#include "pipeline/Canvas.h"
-#include "pipeline/ColorValues.h"
-#include "pipeline/Stages.h"
+#include "canvas/Canvas.h"
+#include "canvas/ColorValues.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "pipeline/Stages.h"
 #include "settings/Settings.h"
+#include "stages/Stages.h"
 
 void FlipImage(FIBITMAP* image) {
   if (!image) return;

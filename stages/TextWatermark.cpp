@@ -1,12 +1,12 @@
-#include "pipeline/TextWatermark.h"
+#include "stages/TextWatermark.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "batch/OutputNaming.h"
-#include "pipeline/Canvas.h"
-#include "pipeline/ColorValues.h"
+#include "canvas/Canvas.h"
+#include "canvas/ColorValues.h"
+#include "naming/OutputNaming.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
 

@@ -1,4 +1,4 @@
-#include "pipeline/DevilWriter.h"
+#include "codecs/DevilWriter.h"
 
 #include <IL/il.h>
 #include <IL/ilu.h>

@@ -1,4 +1,4 @@
-#include "pipeline/JxrWriter.h"
+#include "codecs/JxrWriter.h"
 
 #include <cstdio>
 #include <cstring>

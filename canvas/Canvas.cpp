@@ -1,4 +1,4 @@
-#include "pipeline/Canvas.h"
+#include "canvas/Canvas.h"
 
 #include <cairo.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 #include <new>
 
-#include "pipeline/CanvasMask.h"
+#include "canvas/CanvasMask.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "pipeline/ImageWatermark.h"
+#include "stages/ImageWatermark.h"
 
-#include "pipeline/Canvas.h"
+#include "canvas/Canvas.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
 

@@ -1,9 +1,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "pipeline/Geometry.h"
-#include "pipeline/Stages.h"
 #include "settings/Settings.h"
+#include "stages/Geometry.h"
+#include "stages/Stages.h"
 
 int ResolveDimension(std::int32_t value, int unit, int current) {
   if (unit == 0) return value;
