@@ -156,7 +156,6 @@ bool ParseResolution(const std::string& line, RadianceHeader& header) {
   if (!ParseAxis(line, pos, first, firstIncreasing, firstSize) ||
       !ParseAxis(line, pos, second, secondIncreasing, secondSize) || first == second)
     return false;
-  if (pos < line.size() && line[pos] != ' ' && line[pos] != '\t') return false;
   if (!TrimRight(line.substr(pos)).empty()) return false;
   header.scanlinesAreRows = first == 'Y';
   const bool yIncreasing = header.scanlinesAreRows ? firstIncreasing : secondIncreasing;
