@@ -56,7 +56,9 @@ bool RadianceSizeIsPlausible(const std::string& path) {
       std::int64_t perLine = 4 * w;
       if (w >= 8 && w <= 0x7fff)
         perLine = std::min<std::int64_t>(perLine, 4 + 8 * ((w + 126) / 127));
-      plausible = static_cast<std::int64_t>(height) * perLine <= remaining;
+      // Divided rather than multiplied: 2147483647 lines of 8589934588 bytes
+      // would overflow.
+      plausible = perLine <= remaining / height;
     }
   }
   std::fclose(f);
