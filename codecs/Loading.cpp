@@ -55,7 +55,9 @@ bool RadianceSizeIsPlausible(const std::string& path) {
       std::int64_t perLine = 4 * w;
       if (w >= 8 && w <= 0x7fff)
         perLine = std::min<std::int64_t>(perLine, 4 + 8 * ((w + 126) / 127));
-      plausible = static_cast<std::int64_t>(height) * perLine <= remaining;
+      // Compared by division: height * perLine can pass 2^63 for a header
+      // such as "-Y 2147483647 +X 2147483647".
+      plausible = height <= remaining / perLine;
     }
   }
   std::fclose(f);

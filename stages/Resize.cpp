@@ -3,6 +3,7 @@
 
 #include "settings/Settings.h"
 #include "stages/Geometry.h"
+#include "stages/Saturate.h"
 #include "stages/Stages.h"
 
 int ResolveDimension(std::int32_t value, int unit, int current) {
@@ -17,7 +18,7 @@ int ResolveDimension(std::int32_t value, int unit, int current) {
     r += 100;
   }
   if (r > 50 || (r == 50 && (q & 1) != 0)) q += 1;
-  return static_cast<int>(q);
+  return SaturateToInt(q);
 }
 
 FREE_IMAGE_FILTER ResizeFilter() {
