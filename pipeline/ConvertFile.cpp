@@ -1,17 +1,20 @@
 #include "pipeline/ConvertFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "batch/InputList.h"
 #include "codecs/Loading.h"
 #include "codecs/OutputEncoding.h"
 #include "naming/OutputNaming.h"
+#include "pipeline/FileFailure.h"
 #include "pipeline/Progress.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
 
@@ -67,6 +70,7 @@ void ApplyTimestamp() {
 }  // namespace
 
 bool ConvertFile() {
+  if (!InputFitsInMemory(RunState.InputFile)) return false;
   FIBITMAP* image = LoadInputImage(RunState.InputFile);
   int w, h;
   Size(image, w, h);
@@ -120,7 +124,14 @@ int ConversionWorker() {
     // Creation failures are left to the save, which then fails.
     if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + RunState.RelativeFolder);
     if (debug) PrintLine("Processing: " + RunState.InputFile);
-    const bool ok = ConvertFile();
+    bool ok = false;
+    try {
+      ok = ConvertFile();
+    } catch (const std::bad_alloc&) {
+      // The libraries allocate with new in places; running out there ends
+      // this file, not the run.
+      NoteFailure(FailureKind::TooLarge, "out of memory");
+    }
     if (debug) {
       PrintLine("Saving As: " + RunState.OutputFile);
       PrintLine(ok ? "OK" : "Not OK");

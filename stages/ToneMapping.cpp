@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "stages/MemoryEstimate.h"
+
 namespace {
 
 constexpr double Saturation = 0.5;
@@ -88,6 +90,8 @@ FIBITMAP* ToneMapToStandard(FIBITMAP* image) {
   if (!image) return nullptr;
   const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
   if (w == 0 || h == 0) return nullptr;
+  // The input is already held; the rest of the mapper's working set is not.
+  if (!EnsureMemoryFor(ToneMappingBytes(w, h) - LoadBytes(w, h), "tone mapping")) return nullptr;
   FIBITMAP* mapped = MapByGradients(image);
   // The gradient mapper gives nothing for a picture without any gradient
   // (uniform, or a single pixel): such a picture has no detail to keep, so

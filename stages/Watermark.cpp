@@ -115,6 +115,11 @@ FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height) {
     dx = s.TextXOffset;
     dy = s.TextYOffset;
   } else if (s.DoWatermark == 2) {
+    // A picture the memory cannot hold ends the file rather than the run.
+    if (!ImageLabelFitsInMemory()) {
+      FreeImage_Unload(image);
+      return nullptr;
+    }
     label = BuildImageLabel();
     rotation = s.WatermarkImageRotation;
     boundary = s.ImageBoundary;
