@@ -46,7 +46,7 @@ constexpr double PictureStageBytesPerPixel = 20.0;
 // drawn on the label canvas and handed back as a bitmap.
 constexpr double LabelBytesPerPixel = 16.0;
 // Codec state, scanline buffers and the like, whatever the size.
-constexpr double FileOverheadBytes = 2.0 * 1024 * 1024;
+constexpr double FileOverheadBytes = 256.0 * 1024;
 
 std::uint64_t ToBytes(double bytes) {
   constexpr double cap = 9.0e18;
