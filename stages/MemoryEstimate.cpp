@@ -15,15 +15,16 @@ namespace {
 
 // The constants below were fitted to the peak resident size of the program
 // converting generated gradient pictures to png, less its resident size
-// before the first file (14 MB); estimate / measured peak:
-//   1 x 4000           386 / 362 MB   (the solver's grid: 4097 x 4097)
-//   300 x 200          ...
-//   1000 x 1000        ...
-//   4000 x 1000        ...
-//   3000 x 2000        ...
-//   3000 x 2000 -> 300 x 200 resized            ...
-//   4000 x 1000 -> 1000 x 1000 resized          ...
-//   300 x 200 -> 3000 x 2000 resized            ...
+// before the first file (about 14.6 MB); estimate / measured, in MB:
+//   1 x 10000                       5910 / 5738   1.03
+//   1 x 4000                       375.2 / 361.9  1.04
+//   300 x 200                        8.0 / 7.1    1.12
+//   1000 x 1000                     55.4 / 54.5   1.02
+//   4000 x 1000                    497.5 / 488.2  1.02
+//   3000 x 2000                    561.5 / 552.1  1.02
+//   3000 x 2000 -> 300 x 200        80.2 / 79.2   1.01
+//   4000 x 1000 -> 1000 x 1000      60.3 / 59.6   1.01
+//   300 x 200 -> 3000 x 2000       561.5 / 550.0  1.02
 // (bench/memory_bench prints this table for the current build.)
 
 // The gradient tone mapper solves a Poisson equation by multigrid on a square
