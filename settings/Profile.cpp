@@ -2,27 +2,13 @@
 
 #include <glib.h>
 
-#include <cstdio>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 #include "settings/OptionTable.h"
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  // A folder opens on this platform but is no profile.
-  if (IsDirectory(path)) return false;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
 
 std::string Latin1ToUtf8(const std::string& bytes) {
   std::string out;
@@ -116,7 +102,7 @@ void ApplyEntry(const std::string& key, const std::string& rawValue) {
 byte LoadProfile(const std::string& path) {
   if (path.empty()) return 0;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return 0;
+  if (!ReadRegularFile(path, MaxProfileBytes, bytes)) return 0;
 
   enum { Before, Inside, After } where = Before;
   for (const std::string& rawLine : SplitLines(DecodeProfile(bytes))) {
