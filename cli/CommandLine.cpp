@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "app/Startup.h"
 #include "app/WindowMode.h"
@@ -13,6 +14,7 @@
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
@@ -144,7 +146,7 @@ ParameterOutcome ReadParameters() {
       break;
     }
     if (name == "--PROFILE") {
-      if (!LoadProfile(CompleteQuoted(value, i))) {
+      if (!LoadProfile(CompleteQuoted(value, i), &outcome.Warnings)) {
         outcome.Error = InvalidProfile;
         break;
       }
@@ -152,6 +154,8 @@ ParameterOutcome ReadParameters() {
     }
     if (kind == OptionKind::Text) value = CompleteQuoted(value, i);
     ApplyOption(name, value);
+    std::string warning = ColorWarning(name, value);
+    if (!warning.empty()) outcome.Warnings.push_back(std::move(warning));
   }
   return outcome;
 }
@@ -193,6 +197,10 @@ int RunCommandLine() {
   }
 
   const ParameterOutcome outcome = ReadParameters();
+
+  // Warnings wait for the whole command line: a -q anywhere silences them.
+  if (!outcome.Quiet && (!outcome.Error.empty() || RunState.CommandLineRun == 1) && OpenConsole())
+    for (const std::string& warning : outcome.Warnings) PrintErrorLine(warning);
 
   if (!outcome.Error.empty() && OpenConsole()) {
     SetConsoleTitle(WindowTitle());

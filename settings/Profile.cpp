@@ -2,10 +2,12 @@
 
 #include <glib.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/RegularFile.h"
 #include "platform/Text.h"
+#include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
 
 namespace {
@@ -75,7 +77,8 @@ bool IsCliGroup(const std::string& name) {
   return true;
 }
 
-void ApplyEntry(const std::string& key, const std::string& rawValue) {
+void ApplyEntry(const std::string& key, const std::string& rawValue, const std::string& path,
+                std::vector<std::string>* warnings) {
   std::string name = UpperCase(key);
   // The frame opacity has its own key in profiles; the command-line name is not one.
   if (name == "--FR-SOLID-OPACITY") return;
@@ -95,11 +98,15 @@ void ApplyEntry(const std::string& key, const std::string& rawValue) {
       break;
   }
   ApplyOption(name, value);
+  if (warnings) {
+    std::string warning = ColorWarning(name, value, " in profile " + path);
+    if (!warning.empty()) warnings->push_back(std::move(warning));
+  }
 }
 
 }  // namespace
 
-byte LoadProfile(const std::string& path) {
+byte LoadProfile(const std::string& path, std::vector<std::string>* warnings) {
   if (path.empty()) return 0;
   std::string bytes;
   if (!ReadRegularFile(path, MaxProfileBytes, bytes)) return 0;
@@ -122,7 +129,8 @@ byte LoadProfile(const std::string& path) {
     if (where != Inside) continue;
     size_t eq = line.find('=');
     if (eq == std::string::npos) continue;  // not an entry
-    ApplyEntry(TrimRight(line.substr(0, eq), " \t"), TrimLeft(line.substr(eq + 1), " \t"));
+    ApplyEntry(TrimRight(line.substr(0, eq), " \t"), TrimLeft(line.substr(eq + 1), " \t"), path,
+               warnings);
   }
   return 1;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "settings/Settings.h"
 
@@ -14,4 +15,6 @@ constexpr std::size_t MaxProfileBytes = std::size_t{1} << 20;
 // file order. Returns 1 when the file could be read (with or without such a
 // group), 0 when path is empty or the file cannot be opened, is
 // not a regular file or is larger than MaxProfileBytes.
-byte LoadProfile(const std::string& path);
+// A colour entry that is not six hexadecimal digits adds its ColorWarning to
+// warnings, when given.
+byte LoadProfile(const std::string& path, std::vector<std::string>* warnings = nullptr);
