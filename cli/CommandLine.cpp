@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,8 +30,7 @@ std::string Parameter(int index) {
   return TrimBlanks(Parameters[static_cast<size_t>(index)]);
 }
 
-// The console is there whenever standard output is open.
-bool OpenConsole() { return fcntl(STDOUT_FILENO, F_GETFD) != -1; }
+bool OpenConsole() { return ConsoleIsOpen(); }
 void CloseConsole() { std::fflush(stdout); }
 
 std::string RemoveQuotes(const std::string& value) {
