@@ -34,7 +34,9 @@ struct Streams {
 Streams Convert(const std::vector<std::string>& extra) {
   const std::string dir = ScratchFolder("colour");
   WriteRadianceFile(dir + "pic.hdr", GradientPicture(24, 16));
-  std::string cmd = "cd " + ShellQuote(dir) + " && XDG_RUNTIME_DIR=" + ShellQuote(dir) + " " +
+  std::string cmd = "cd " + ShellQuote(dir) + " && XDG_RUNTIME_DIR=" + ShellQuote(dir) +
+                    // The sanitizer build's leak summary would join standard error.
+                    " LSAN_OPTIONS=\"$LSAN_OPTIONS:print_suppressions=0\" " +
                     ShellQuote(LUMIVERT_EXE) + " -i " + ShellQuote(dir + "pic.hdr") + " -o " +
                     ShellQuote(dir) + " -c bmp";
   for (const std::string& a : extra) cmd += " " + ShellQuote(a);
