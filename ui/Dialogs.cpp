@@ -119,6 +119,8 @@ void RunAboutDialog(QWidget* parent) {
   text->setTextFormat(Qt::RichText);
   text->setOpenExternalLinks(true);
   text->setAlignment(Qt::AlignCenter);
+  text->setWordWrap(true);
+  text->setContentsMargins(12, 0, 12, 0);
   text->setText(QString("<b>%1</b><br>%2<br><br>%3 <a href=\"%4\">%4</a><br>%5 "
                         "<a href=\"mailto:%6\">%6</a>")
                     .arg(Q(WindowTitle()).toHtmlEscaped(), Q(MakerCopyright).toHtmlEscaped(),

@@ -166,8 +166,8 @@ void MainWindow::BuildControls() {
   fileList_->setAcceptDrops(false);  // drops go to the window
   for (Command c : {Command::Copy, Command::Delete, Command::SelectAll})
     fileList_->addAction(ActionFor(c));
-  connect(fileList_, &QTreeWidget::itemDoubleClicked, this,
-          [this] { RunCommand(Command::SelectInputFiles); });
+  // A double click anywhere on the list, rows or empty space, adds input.
+  fileList_->viewport()->installEventFilter(this);
   connect(fileList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     if (fileList_->selectedItems().isEmpty()) return;
     QMenu popup(this);
@@ -236,6 +236,14 @@ void MainWindow::Relayout() {
   folderButton_->setGeometry(w - 114, folderY, 24, 24);
   fileList_->setGeometry(10, 10, w - 130, std::max(60, folderY - 17 - 10 - 4));
   convertButton_->setGeometry(w - 110, 10, 100, 100);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fileList_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    QTimer::singleShot(0, this, [this] { RunCommand(Command::SelectInputFiles); });
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -49,6 +49,7 @@ class MainWindow : public QMainWindow {
   bool ExitRequested() const { return exitRequested_; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;

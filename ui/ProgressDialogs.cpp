@@ -68,6 +68,16 @@ std::int32_t TopLevelEntries(const std::string& folder) {
   return count;
 }
 
+// The path shortened in the middle to the character budget, and further when
+// the font's wide characters still overflow the label.
+QString FittingText(const std::string& path, int limit, const QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  QString text = Q(ShortenMiddle(path, limit));
+  while (limit > 7 && metrics.horizontalAdvance(text) > label->width())
+    text = Q(ShortenMiddle(path, --limit));
+  return text;
+}
+
 struct ThreadDialogTexts {
   const char* title;
   const char* stopQuestion;
@@ -234,7 +244,7 @@ void ConvertProgressDialog(MainWindow* window) {
         dialog.setWindowTitle(title + " " + progressText(shown));
         const std::string file = now.currentFile;
         const QString text = Q(file);
-        label->setText(text.size() * charWidth > 280 ? Q(ShortenMiddle(file, limit)) : text);
+        label->setText(text.size() * charWidth > 280 ? FittingText(file, limit, label) : text);
         bar->setValue(shown);
       }
       return;
