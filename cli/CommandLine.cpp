@@ -5,15 +5,15 @@
 
 #include <cstdio>
 
-#include "app/Startup.h"
-#include "app/WindowMode.h"
-#include "batch/RunDriver.h"
+#include "batch/ConversionRun.h"
+#include "cli/ConversionConsole.h"
 #include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "settings/OptionTable.h"
+#include "settings/Product.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
 
@@ -156,24 +156,20 @@ ParameterOutcome ReadParameters() {
   return outcome;
 }
 
-int RunCommandLine() {
-  if (ParamCount() == 0) return 0;
+CommandLineNext RunCommandLine() {
+  if (ParamCount() == 0) return {NextMode::Window, ""};
 
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   ApplyDefaults(1);
   BuildLanguageTable();
 
   // Special first parameters; later in the command line they mean nothing.
   const std::string first = OptionName(0);
-  if (first == "-U") {
-    RunUninstallWindow();
-    EndProgram();
-  }
+  if (first == "-U") return {NextMode::UninstallWindow, ""};
   if (first == "-T") {
     RunState.RunMode = "T";
-    RunScreenshotMode(OptionValue(1));
-    EndProgram();
+    return {NextMode::ScreenshotMode, OptionValue(1)};
   }
   if (first == "-V" || first == "--VERSION") {
     if (OpenConsole()) {
@@ -181,7 +177,7 @@ int RunCommandLine() {
       PrintLine(VersionText(ProgramVersion));
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
   if (first == "-H" || first == "-?" || first == "--HELP") {
     if (OpenConsole()) {
@@ -189,7 +185,7 @@ int RunCommandLine() {
       for (const std::string& line : HelpLines(ProgramName())) PrintLine(line);
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   const ParameterOutcome outcome = ReadParameters();
@@ -199,7 +195,7 @@ int RunCommandLine() {
     PrintLine("Error: " + outcome.Error);
     if (outcome.Pause) WaitForKey();
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   if (RunState.CommandLineRun == 1 && OpenConsole()) {
@@ -216,8 +212,8 @@ int RunCommandLine() {
       WaitForKey();
     }
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
-  return 0;
+  return {NextMode::Window, ""};
 }

@@ -9,37 +9,10 @@
 
 #include "codecs/DevilWriter.h"
 #include "codecs/JxrWriter.h"
+#include "codecs/OutputFormats.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
-
-int SaveFlagsFor(const std::string& extension) {
-  auto pick = [](int index, std::initializer_list<int> values) {
-    return index >= 0 && index < static_cast<int>(values.size()) ? values.begin()[index] : 0;
-  };
-  const SettingsRecord& s = Settings;
-  if (extension == "bmp") return s.BMPCompression == 1 ? BMP_SAVE_RLE : 0;
-  if (extension == "exr")
-    return pick(s.EXRCompression, {EXR_NONE, EXR_ZIP, EXR_PIZ, EXR_PXR24, EXR_B44});
-  if (extension == "jpg")
-    return s.JPGQuality |
-           pick(s.JPGChroma, {JPEG_SUBSAMPLING_444, JPEG_SUBSAMPLING_422, JPEG_SUBSAMPLING_420,
-                              JPEG_SUBSAMPLING_411}) |
-           pick(s.JPGSaveAs, {0, JPEG_BASELINE, JPEG_OPTIMIZE, JPEG_PROGRESSIVE});
-  if (extension == "jxr") return JXR_LOSSLESS;
-  if (extension == "png")
-    return pick(s.PNGCompression, {PNG_Z_NO_COMPRESSION, PNG_Z_BEST_SPEED,
-                                   PNG_Z_DEFAULT_COMPRESSION, PNG_Z_BEST_COMPRESSION}) |
-           (s.PNGInterlaced ? PNG_INTERLACED : 0);
-  if (extension == "tga") return s.TGACompression == 1 ? TARGA_SAVE_RLE : 0;
-  if (extension == "tiff")
-    return pick(s.TIFFCompression,
-                {TIFF_NONE, TIFF_CCITTFAX3, TIFF_CCITTFAX4, TIFF_PACKBITS, TIFF_DEFLATE,
-                 TIFF_ADOBE_DEFLATE, TIFF_LZW, TIFF_JPEG, TIFF_LOGLUV}) |
-           (s.TIFFColorModel == 1 ? TIFF_CMYK : 0);
-  if (extension == "webp") return WEBP_LOSSLESS;
-  return 0;
-}
 
 std::string MakeTempName(const std::string& prefix, const std::string& suffix) {
   thread_local std::mt19937 random{std::random_device{}()};
@@ -74,36 +47,50 @@ bool IsReadOnlyFile(const std::string& path) {
          (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool IsDevilType(const std::string& type) {
-  return type == "psd" || type == "dds" || type == "pcx";
+bool IsDevilWriter(WriterKind writer) {
+  return writer == WriterKind::Devil || writer == WriterKind::DevilMipmapped;
 }
 
-bool WriteWithChosenWriter(FIBITMAP* image, const std::string& path) {
-  const std::string& type = RunState.ConversionType;
-  if (IsDevilType(type)) return WriteDevilFile(image, RunState.FormatId, path, type == "dds");
-  if (type == "bmp" && RunState.OutputBpp == 8 && Settings.BMPColorTable == 1)
-    return WriteBmpExactPalette(image, path);
-  if (type == "jxr") return WriteJxrFile(image, path, RunState.SaveFlags);
-  return FreeImage_Save(static_cast<FREE_IMAGE_FORMAT>(RunState.FormatId), image, path.c_str(),
+// The run's format row names the writer; the flags were taken once per run.
+bool WriteWithChosenWriter(FIBITMAP* image, const std::string& path, const FileJob& job) {
+  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
+  if (!format) return false;
+  switch (format->Writer) {
+    case WriterKind::Devil:
+    case WriterKind::DevilMipmapped:
+      return WriteDevilFile(image, format->LibraryId, path,
+                            format->Writer == WriterKind::DevilMipmapped);
+    case WriterKind::Jxr:
+      return WriteJxrFile(image, path, RunState.SaveFlags);
+    case WriterKind::FreeImageOrExact:
+      if (job.OutputBpp == 8 && Settings.BMPColorTable == 1)
+        return WriteBmpExactPalette(image, path);
+      break;
+    case WriterKind::FreeImage:
+      break;
+  }
+  return FreeImage_Save(static_cast<FREE_IMAGE_FORMAT>(format->LibraryId), image, path.c_str(),
                         RunState.SaveFlags);
 }
 
 }  // namespace
 
-bool SaveOutputImage(FIBITMAP* image) {
-  const std::string& target = RunState.OutputFile;
-  RunState.TempPath.clear();
+bool SaveOutputImage(FIBITMAP* image, FileJob& job) {
+  const std::string& target = job.OutputFile;
+  job.TempPath.clear();
   if (!image || target.empty() || IsDirectory(target)) return false;
   // Only the DevIL formats replace a read-only file; the other writers leave
   // it alone, as their library would.
-  if (!IsDevilType(RunState.ConversionType) && IsReadOnlyFile(target)) return false;
+  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
+  if (!format) return false;
+  if (!IsDevilWriter(format->Writer) && IsReadOnlyFile(target)) return false;
 
   // Written beside the target and renamed over it only when complete, so a
   // failed write never costs the previous file.
-  RunState.TempPath = ReserveTempFile(FolderOf(target), RunState.ConversionType);
-  if (RunState.TempPath.empty()) return false;
-  bool ok = WriteWithChosenWriter(image, RunState.TempPath);
-  if (ok) ok = RenameFile(RunState.TempPath, target);
-  if (!ok) DeleteFile(RunState.TempPath);
+  job.TempPath = ReserveTempFile(FolderOf(target), RunState.ConversionType);
+  if (job.TempPath.empty()) return false;
+  bool ok = WriteWithChosenWriter(image, job.TempPath, job);
+  if (ok) ok = RenameFile(job.TempPath, target);
+  if (!ok) DeleteFile(job.TempPath);
   return ok;
 }

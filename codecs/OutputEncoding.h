@@ -5,17 +5,19 @@
 
 #include <string>
 
-// FreeImage save flags of a format, from the settings.
-int SaveFlagsFor(const std::string& extension);
+#include "settings/FileJob.h"
+
 // A depth from the format's allowed list for a picture loaded at sourceBpp.
 int AutoDepth(const std::string& extension, int sourceBpp);
-// The bitmap at RunState.OutputBpp (resolved first when AutoBpp), or no image.
-FIBITMAP* ConvertDepth(FIBITMAP* image);
+// The bitmap at job.OutputBpp (resolved first from job.SourceBpp when
+// RunState.AutoBpp), or no image.
+FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job);
 // The highest palette index used by an 8-bit picture, plus one.
 int CountUsedColors(FIBITMAP* image);
 bool WriteBmpExactPalette(FIBITMAP* image, const std::string& path);
 // A fresh temporary path.
 std::string MakeTempName(const std::string& prefix, const std::string& suffix);
-// Writes image to RunState.OutputFile with the run's format and depth; the
-// previous file at that path survives any failure.
-bool SaveOutputImage(FIBITMAP* image);
+// Writes image to job.OutputFile with the run's format and job's depth,
+// recording the temporary file in job.TempPath; the previous file at that
+// path survives any failure.
+bool SaveOutputImage(FIBITMAP* image, FileJob& job);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "codecs/FormatTables.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 
@@ -12,6 +13,7 @@ class Profile : public ::testing::Test {
  protected:
   void SetUp() override {
     CreateProcessLists();
+    BuildFormatTables();  // the output formats' options
     ApplyDefaults(1);
     folder_ = ScratchFolder("profile");
   }
