@@ -1,7 +1,5 @@
 // The run object with fake conversions: the gate, the stop, the snapshot read
 // from another thread, and what each file's job carries.
-#include "batch/ConversionRun.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "batch/ConversionRun.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
 #include "settings/Settings.h"
@@ -251,9 +250,9 @@ TEST_F(ConversionRunTest, ResultsCarryReasonsWarningsAndDebugLines) {
     if (r.Converted) {
       EXPECT_EQ(r.Warnings,
                 (std::vector<std::string>{r.InputFile + ": watermark picture cannot be used"}));
-      EXPECT_EQ(r.DebugLines, (std::vector<std::string>{"Processing: " + r.InputFile,
-                                                        "Saving As: " + folder_ + "out/same.png",
-                                                        "OK"}));
+      EXPECT_EQ(r.DebugLines,
+                (std::vector<std::string>{"Processing: " + r.InputFile,
+                                          "Saving As: " + folder_ + "out/same.png", "OK"}));
     } else {
       EXPECT_EQ(FailureText(r.Failure), "write failed: No space left on device");
       EXPECT_TRUE(r.Warnings.empty());
@@ -277,8 +276,9 @@ TEST_F(ConversionRunTest, AnOutputWrittenTwiceIsReportedOnTheLaterFile) {
   EXPECT_TRUE(end.Results[0].Warnings.empty());
   for (std::size_t i = 1; i < 3; ++i)
     EXPECT_EQ(end.Results[i].Warnings,
-              (std::vector<std::string>{folder_ + "out/x.png was already written in this run; "
-                                                  "replaced by " +
+              (std::vector<std::string>{folder_ +
+                                        "out/x.png was already written in this run; "
+                                        "replaced by " +
                                         end.Results[i].InputFile}));
 }
 

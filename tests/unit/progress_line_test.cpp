@@ -1,8 +1,8 @@
 // The live progress line's text: counts, times and the current file cut to
 // the terminal's width.
-#include "cli/ProgressLine.h"
-
 #include <gtest/gtest.h>
+
+#include "cli/ProgressLine.h"
 
 TEST(ProgressLine, CountsTimesAndTheCurrentFile) {
   struct Case {
