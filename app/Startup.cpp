@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "codecs/FormatTables.h"
 #include "platform/InstanceLock.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/Memory.h"
 #include "settings/Settings.h"
 
@@ -17,6 +18,7 @@ void EndProgram() { std::exit(0); }
 
 void RunProgram(int paramCount, char** params) {
   SetProgramParameters(paramCount, params);
+  InstallInterruptCleanup();
 
   KeepLargeBuffersOutOfTheHeap();
   CreateProcessLists();

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "pipeline/ConvertFile.h"
-#include "pipeline/FileFailure.h"
+#include "settings/FileFailure.h"
 #include "settings/FileJob.h"
 
 // Resets RunState and empties the input list for a new run (the input list

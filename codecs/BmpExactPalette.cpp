@@ -1,6 +1,5 @@
 // 8-bit BMP files whose colour table holds only the entries the pixels use.
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "codecs/OutputEncoding.h"
@@ -35,7 +34,7 @@ int CountUsedColors(FIBITMAP* image) {
   return highest + 1;
 }
 
-bool WriteBmpExactPalette(FIBITMAP* image, const std::string& path) {
+bool WriteBmpExactPalette(FIBITMAP* image, CheckedFile& file) {
   // The rebuilt layout below is only right for an 8-bit palette picture.
   if (!image || FreeImage_GetImageType(image) != FIT_BITMAP || FreeImage_GetBPP(image) != 8)
     return false;
@@ -57,27 +56,23 @@ bool WriteBmpExactPalette(FIBITMAP* image, const std::string& path) {
   const std::size_t pixelBytes = encoded.size() - FullTableOffset;
   const std::uint32_t n = static_cast<std::uint32_t>(CountUsedColors(image));
   const std::size_t offset = 54 + std::size_t(n) * 4;
-  std::vector<BYTE> file(offset + pixelBytes, 0);
+  std::vector<BYTE> bytes(offset + pixelBytes, 0);
 
-  file[0] = 'B';
-  file[1] = 'M';
-  PutLittle32(file, 2, static_cast<std::uint32_t>(file.size()));
-  PutLittle32(file, 10, static_cast<std::uint32_t>(offset));
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  PutLittle32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
+  PutLittle32(bytes, 10, static_cast<std::uint32_t>(offset));
 
   // The encoder's info header already names the compression it used (BI_RGB,
   // or BI_RLE8 with BMPCompression 1), so the pixel data always matches it.
-  std::copy(encoded.begin() + 14, encoded.begin() + 54, file.begin() + 14);
-  PutLittle32(file, 14 + 20, static_cast<std::uint32_t>(pixelBytes));  // biSizeImage
-  PutLittle32(file, 14 + 32, n);                                       // biClrUsed
-  PutLittle32(file, 14 + 36, n);                                       // biClrImportant
+  std::copy(encoded.begin() + 14, encoded.begin() + 54, bytes.begin() + 14);
+  PutLittle32(bytes, 14 + 20, static_cast<std::uint32_t>(pixelBytes));  // biSizeImage
+  PutLittle32(bytes, 14 + 32, n);                                       // biClrUsed
+  PutLittle32(bytes, 14 + 36, n);                                       // biClrImportant
 
-  std::copy(encoded.begin() + 54, encoded.begin() + 54 + std::ptrdiff_t(n) * 4, file.begin() + 54);
+  std::copy(encoded.begin() + 54, encoded.begin() + 54 + std::ptrdiff_t(n) * 4, bytes.begin() + 54);
   std::copy(encoded.begin() + FullTableOffset, encoded.end(),
-            file.begin() + std::ptrdiff_t(offset));
+            bytes.begin() + std::ptrdiff_t(offset));
 
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  ok = std::fclose(out) == 0 && ok;
-  return ok;
+  return file.WriteAll(bytes.data(), bytes.size());
 }

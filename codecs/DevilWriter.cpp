@@ -6,7 +6,30 @@
 #include <new>
 #include <vector>
 
-bool WriteDevilFile(FIBITMAP* image, int ilType, const std::string& path, bool buildMipmaps) {
+namespace {
+
+// DevIL's write procedures over the checked file. "Opening" hands over the
+// file being written (ilSaveF would avoid that, but it cannot write pcx);
+// the caller finishes the file, so "closing" does nothing.
+thread_local CheckedFile* FileBeingWritten = nullptr;
+ILHANDLE ILAPIENTRY OpenFileBeingWritten(ILconst_string) { return FileBeingWritten; }
+void ILAPIENTRY CloseNothing(ILHANDLE) {}
+ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
+  return static_cast<CheckedFile*>(handle)->Write(&byte, 1, 1) == 1 ? byte : IL_EOF;
+}
+ILint ILAPIENTRY SeekTo(ILHANDLE handle, ILint offset, ILint origin) {
+  return static_cast<CheckedFile*>(handle)->Seek(offset, origin);
+}
+ILint ILAPIENTRY TellWhere(ILHANDLE handle) {
+  return static_cast<ILint>(static_cast<CheckedFile*>(handle)->Tell());
+}
+ILint ILAPIENTRY WriteBytes(const void* data, ILuint size, ILuint count, ILHANDLE handle) {
+  return static_cast<ILint>(static_cast<CheckedFile*>(handle)->Write(data, size, count));
+}
+
+}  // namespace
+
+bool WriteDevilFile(FIBITMAP* image, int ilType, CheckedFile& file, bool buildMipmaps) {
   if (!image || FreeImage_GetImageType(image) != FIT_BITMAP) return false;
   const unsigned bpp = FreeImage_GetBPP(image);
   // The raw copy below writes bpp bits per pixel into a 3- or 4-byte pitch.
@@ -33,7 +56,14 @@ bool WriteDevilFile(FIBITMAP* image, int ilType, const std::string& path, bool b
   bool ok = ilTexImage(w, h, static_cast<ILubyte>(ilGetInteger(IL_IMAGE_DEPTH)),
                        static_cast<ILubyte>(channels), format, IL_UNSIGNED_BYTE, buffer.data());
   if (ok && buildMipmaps) ok = iluBuildMipmaps();
-  if (ok) ok = ilSave(static_cast<ILenum>(ilType), path.c_str());
+  if (ok) {
+    FileBeingWritten = &file;
+    ilSetWrite(OpenFileBeingWritten, CloseNothing, PutByte, SeekTo, TellWhere, WriteBytes);
+    // The name only labels the save; every byte goes through the procedures.
+    ok = ilSave(static_cast<ILenum>(ilType), "output");
+    ilResetWrite();
+    FileBeingWritten = nullptr;
+  }
   ilDeleteImages(1, &id);
   while (ilGetError() != IL_NO_ERROR) {
   }

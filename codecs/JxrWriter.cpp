@@ -112,9 +112,57 @@ void SetQuality(CWMIStrCodecParam& params, const PixelLayout& layout, int saveFl
   params.uiDefaultQPIndexAlpha = params.uiDefaultQPIndex;
 }
 
+// The codec's stream interface over the checked file. The file stream of the
+// library ignores the result of its close, so it cannot be used here.
+CheckedFile& FileOf(struct WMPStream* stream) {
+  return *static_cast<CheckedFile*>(stream->state.pvObj);
+}
+ERR CloseStream(struct WMPStream** stream) {
+  delete *stream;  // the file itself is the caller's to finish
+  *stream = nullptr;
+  return WMP_errSuccess;
+}
+Bool AtEnd(struct WMPStream*) { return FALSE; }
+ERR ReadStream(struct WMPStream* stream, void* data, size_t size) {
+  return FileOf(stream).Read(data, 1, size) == size ? WMP_errSuccess : WMP_errFileIO;
+}
+ERR WriteStream(struct WMPStream* stream, const void* data, size_t size) {
+  return FileOf(stream).Write(data, 1, size) == size ? WMP_errSuccess : WMP_errFileIO;
+}
+ERR SetPosition(struct WMPStream* stream, size_t position) {
+  return FileOf(stream).Seek(static_cast<long>(position), SEEK_SET) == 0 ? WMP_errSuccess
+                                                                         : WMP_errFileIO;
+}
+ERR GetPosition(struct WMPStream* stream, size_t* position) {
+  const long at = FileOf(stream).Tell();
+  if (at < 0) return WMP_errFileIO;
+  *position = static_cast<size_t>(at);
+  return WMP_errSuccess;
+}
+
+struct WMPStream* CheckedStream(CheckedFile& file) {
+  auto* stream = new ::WMPStream{};
+  stream->state.pvObj = &file;
+  stream->fMem = FALSE;
+  stream->Close = CloseStream;
+  stream->EOS = AtEnd;
+  stream->Read = ReadStream;
+  stream->Write = WriteStream;
+  stream->SetPos = SetPosition;
+  stream->GetPos = GetPosition;
+  return stream;
+}
+
 }  // namespace
 
 bool WriteJxrFile(FIBITMAP* image, const std::string& path, int saveFlags) {
+  CheckedFile file = CheckedFile::Create(path);
+  if (!file.IsOpen()) return false;
+  const bool ok = WriteJxrFile(image, file, saveFlags);
+  return file.Finish() && ok;
+}
+
+bool WriteJxrFile(FIBITMAP* image, CheckedFile& file, int saveFlags) {
   if (!image || !FreeImage_HasPixels(image)) return false;
   PixelLayout layout;
   if (!ChooseLayout(image, layout)) return false;
@@ -123,13 +171,7 @@ bool WriteJxrFile(FIBITMAP* image, const std::string& path, int saveFlags) {
   CWMIStrCodecParam params;
   SetQuality(params, layout, saveFlags);
 
-  // The codec's file stream leaks when the file cannot be created.
-  if (FILE* probe = std::fopen(path.c_str(), "wb"))
-    std::fclose(probe);
-  else
-    return false;
-  struct WMPStream* stream = nullptr;
-  if (Failed(CreateWS_File(&stream, path.c_str(), "wb"))) return false;
+  struct WMPStream* stream = CheckedStream(file);
   PKImageEncode* encoder = nullptr;
   if (Failed(PKImageEncode_Create_WMP(&encoder))) {
     stream->Close(&stream);
@@ -144,6 +186,6 @@ bool WriteJxrFile(FIBITMAP* image, const std::string& path, int saveFlags) {
   ok = ok && !Failed(encoder->SetResolution(encoder, 96.0f, 96.0f));
   ok =
       ok && !Failed(encoder->WritePixels(encoder, FreeImage_GetHeight(image), rows.data(), stride));
-  encoder->Release(&encoder);  // also flushes and closes the file
+  encoder->Release(&encoder);  // also releases the stream
   return ok;
 }

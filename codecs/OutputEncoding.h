@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/CheckedFile.h"
 #include "settings/FileJob.h"
 
 // A depth from the format's allowed list for a picture loaded at sourceBpp.
@@ -14,10 +15,17 @@ int AutoDepth(const std::string& extension, int sourceBpp);
 FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job);
 // The highest palette index used by an 8-bit picture, plus one.
 int CountUsedColors(FIBITMAP* image);
-bool WriteBmpExactPalette(FIBITMAP* image, const std::string& path);
-// A fresh temporary path.
+// Writes an 8-bit BMP whose colour table holds only the entries the pixels use.
+bool WriteBmpExactPalette(FIBITMAP* image, CheckedFile& file);
+// A fresh temporary name: prefix, the date spelt in letters, five random letters, suffix.
 std::string MakeTempName(const std::string& prefix, const std::string& suffix);
+// The temporary file for target: beside it, named ".NAME.EXT.lumivert-XXXXXX"
+// after the target's file name, so anyone finding it sees what it is; for
+// example "/out/.pic.png.lumivert-a9Zk0Q" for "/out/pic.png".
+std::string TempPathFor(const std::string& target);
 // Writes image to job.OutputFile with the run's format and job's depth,
-// recording the temporary file in job.TempPath; the previous file at that
-// path survives any failure.
+// recording the temporary file in job.TempPath; the
+// previous file at that path survives any failure, no temporary file stays,
+// and the reason is noted (write failed with the system's message, or
+// encoder refused).
 bool SaveOutputImage(FIBITMAP* image, FileJob& job);

@@ -6,9 +6,9 @@
 #include "codecs/Loading.h"
 #include "codecs/OutputEncoding.h"
 #include "naming/OutputNaming.h"
-#include "pipeline/FileFailure.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
@@ -63,7 +63,9 @@ bool IsAnInput(const std::string& path, const InputIdentities& inputs) {
 }  // namespace
 
 bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
-  FIBITMAP* image = LoadInputImage(job.InputFile);
+  std::string loadFailure;
+  FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
+  if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
   int w, h;
   Size(image, w, h);
   job.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;

@@ -94,7 +94,9 @@ TEST(FailureReport, AFailedFileIsNamedOnStandardErrorOnly) {
 
   Outcome r = RunWithErrors({"-i", dir + "in", "-o", dir + "out", "-c", "png"});
   EXPECT_EQ(AfterBanner(r.out), StatusLines(2, 1));
-  EXPECT_EQ(r.err, "Not converted: " + dir + "in/broken.hdr: unreadable or not Radiance\r\n");
+  EXPECT_EQ(r.err, "Not converted: " + dir +
+                       "in/broken.hdr: unreadable or not Radiance: "
+                       "not a Radiance picture (no end of header)\r\n");
   EXPECT_TRUE(fs::is_regular_file(dir + "out/good.png"));
 
   r = RunWithErrors({"-q", "-i", dir + "in", "-o", dir + "out", "-c", "png"});

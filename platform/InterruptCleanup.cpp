@@ -1,0 +1,102 @@
+#include "platform/InterruptCleanup.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// A slot moves Free -> Filling -> Owned -> Free on its writer's thread, and
+// Owned -> Unlinking in the handler. A writer holds Filling only with the
+// signals blocked on its own thread, so the handler (on another thread) can
+// safely wait for it to pass; once the handler took a slot, its path stays.
+enum SlotState : int { Free, Filling, Owned, Unlinking };
+
+struct TrackedSlot {
+  std::atomic<int> state{Free};
+  char path[PATH_MAX];
+};
+
+// More than any number of parallel writers; a writer without a slot still works.
+constexpr int SlotCount = 64;
+TrackedSlot Slots[SlotCount];
+std::atomic<bool> Ending{false};
+std::atomic<bool> Cleaned{false};
+
+constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void HandledSet(sigset_t& set) {
+  sigemptyset(&set);
+  for (int sig : HandledSignals) sigaddset(&set, sig);
+}
+
+// Only async-signal-safe work: atomics, unlink, signal, raise.
+void OnInterrupt(int sig) {
+  if (!Ending.exchange(true)) {
+    for (TrackedSlot& slot : Slots) {
+      int state = slot.state.load();
+      while (state == Filling) state = slot.state.load();
+      if (state == Owned && slot.state.compare_exchange_strong(state, Unlinking))
+        ::unlink(slot.path);
+    }
+    Cleaned.store(true);
+  }
+  // A second signal on another thread must not end the process before the
+  // first handler has deleted the files (the mask keeps it off this thread).
+  while (!Cleaned.load()) {
+  }
+  // Ends the process the way the signal would have; the signal is delivered
+  // as soon as the handler returns and unblocks it.
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+}  // namespace
+
+void InstallInterruptCleanup() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  HandledSet(action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : HandledSignals) {
+    struct sigaction previous {};
+    if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
+int CreateTrackedFile(const std::string& path, int& slot) {
+  slot = -1;
+  sigset_t handled, previous;
+  HandledSet(handled);
+  ::pthread_sigmask(SIG_BLOCK, &handled, &previous);
+  if (path.size() < PATH_MAX) {
+    for (int i = 0; i < SlotCount && slot < 0; ++i) {
+      int expected = Free;
+      if (Slots[i].state.compare_exchange_strong(expected, Filling)) slot = i;
+    }
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const int error = errno;
+  if (slot >= 0) {
+    if (fd >= 0) std::memcpy(Slots[slot].path, path.c_str(), path.size() + 1);
+    Slots[slot].state.store(fd >= 0 ? Owned : Free);
+    if (fd < 0) slot = -1;
+  }
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  errno = error;
+  return fd;
+}
+
+void ForgetTrackedFile(int slot) {
+  if (slot < 0 || slot >= SlotCount) return;
+  // When the handler took the slot the process is ending; leave it to it.
+  int expected = Owned;
+  Slots[slot].state.compare_exchange_strong(expected, Free);
+}

@@ -1,0 +1,21 @@
+// Ending on SIGINT, SIGTERM or SIGHUP without leaving half-written files:
+// every temporary file being written is recorded in a small fixed registry,
+// and the signal handler deletes the recorded files before the process ends
+// by the same signal.
+#pragma once
+
+#include <string>
+
+// Installs the handlers; signals ignored by whoever started the program
+// (nohup) stay ignored. Call once at program start, before any thread.
+void InstallInterruptCleanup();
+
+// Creates path exclusively (O_EXCL, read-write, mode 0666 less the umask) and
+// records it for deletion on interruption. Returns the descriptor, or -1 with
+// errno set (EEXIST when the name is taken). slot receives the registry entry
+// to hand to ForgetTrackedFile; -1 when the registry was full or the path too
+// long, in which case the file is created but not tracked.
+int CreateTrackedFile(const std::string& path, int& slot);
+
+// Ends the tracking of a file once it was renamed or deleted.
+void ForgetTrackedFile(int slot);
