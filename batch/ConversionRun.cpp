@@ -1,5 +1,6 @@
 #include "batch/ConversionRun.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "batch/InputCollection.h"
