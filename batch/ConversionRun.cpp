@@ -1,6 +1,7 @@
 #include "batch/ConversionRun.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "batch/InputCollection.h"
@@ -187,7 +188,13 @@ void ConversionRun::Convert() {
 
     FileResult result;
     result.InputFile = job.InputFile;
-    result.Converted = convert_(job, inputs);
+    try {
+      result.Converted = convert_(job, inputs);
+    } catch (const std::bad_alloc&) {
+      // The libraries allocate with new in places; running out there ends
+      // this file, not the run.
+      NoteFailure(FailureKind::TooLarge, "out of memory");
+    }
     result.OutputFile = job.OutputFile;
     result.Failure = TakeFailure();
     for (const std::string& warning : TakeWarnings())

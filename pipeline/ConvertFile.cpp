@@ -1,6 +1,7 @@
 #include "pipeline/ConvertFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "codecs/Loading.h"
@@ -10,6 +11,7 @@
 #include "platform/Files.h"
 #include "settings/FileFailure.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
 
@@ -63,6 +65,7 @@ bool IsAnInput(const std::string& path, const InputIdentities& inputs) {
 }  // namespace
 
 bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
+  if (!InputFitsInMemory(job.InputFile)) return false;
   std::string loadFailure;
   FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
   if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
