@@ -43,6 +43,11 @@ void ConversionRun::Start() {
   worker_ = std::thread(&ConversionRun::Work, this);
 }
 
+void ConversionRun::StartWithCurrentList() {
+  importFirst_ = false;
+  Start();
+}
+
 void ConversionRun::Changed() {
   ++state_.Version;
   changed_.notify_all();
@@ -112,7 +117,7 @@ bool ConversionRun::PassGate() {
 }
 
 void ConversionRun::Work() {
-  const std::int32_t total = Import();
+  const std::int32_t total = importFirst_ ? Import() : static_cast<std::int32_t>(InputList.Size());
   {
     std::lock_guard<std::mutex> lock(mutex_);
     state_.Imported = total;

@@ -74,6 +74,9 @@ class ConversionRun {
   // Starts the import and then the conversion on a worker thread. Settings,
   // RunState and the input list belong to the worker until Wait returns.
   void Start();
+  // Converts the input list as it stands, without an import (the window
+  // fills the list itself and converts exactly what it shows).
+  void StartWithCurrentList();
 
   // Any thread, at any time. Results are copied from index resultsFrom on.
   RunSnapshot Snapshot(std::size_t resultsFrom = 0) const;
@@ -101,6 +104,7 @@ class ConversionRun {
 
   FileConverter convert_;
   bool debug_ = false;
+  bool importFirst_ = true;
   std::thread worker_;
   std::atomic<bool> stopRequested_{false};
 

@@ -25,9 +25,11 @@
 #include <QUrl>
 
 #include "app/Startup.h"
+#include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
+#include "codecs/OutputFormats.h"
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -197,8 +199,8 @@ void MainWindow::BuildControls() {
   formatBox_->setIconSize(QSize(16, 16));
   for (std::size_t i = 0; i < OutputExtensions.size(); ++i) {
     const std::string& ext = OutputExtensions[i];
-    const auto record = FormatTable.find(ext);
-    const std::string description = record == FormatTable.end() ? "" : record->second.Description;
+    const OutputFormat* record = FindOutputFormat(ext);
+    const std::string description = record ? record->Description : "";
     formatBox_->addItem(FormatIcon(Q(ext)), Q(UpperCase(ext) + " - " + description),
                         static_cast<int>(i));
     if (ext == Settings.DefaultOutputFormat) formatBox_->setCurrentIndex(static_cast<int>(i));
@@ -378,9 +380,8 @@ void MainWindow::SelectAllRows() {
 }
 
 void MainWindow::NewList() {
-  InitRunState();
+  ResetRunRecords();
   fileList_->clear();
-  InputList.Clear();
   folderBox_->setEditText("");
   RunState.OutputFolder.clear();
   FillFolderHistory();

@@ -1,12 +1,12 @@
 // The window's handle on one conversion run: start, progress snapshot, gate,
-// stop and wait. The window talks to the engine's run only through this class.
+// stop and wait, over the engine's run object that the command line drives too.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "batch/ConversionRun.h"
 
 class WindowConversion {
  public:
@@ -39,6 +39,5 @@ class WindowConversion {
   std::vector<std::string> Failures() const;
 
  private:
-  std::thread worker_;
-  std::atomic<bool> finished_{false};
+  ConversionRun run_;
 };
