@@ -47,6 +47,7 @@ void RunProgram(int paramCount, char** params) {
   Settings.InstanceHandle = lock;
 
   if (RunCommandLine() == 0) {
+    SetWindowStartFiles(WindowStartFiles(paramCount, params));
     RunWindowMode();
     ReleaseInstanceLock(Settings.InstanceHandle);
     Settings.InstanceHandle = -1;
