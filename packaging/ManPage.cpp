@@ -295,7 +295,13 @@ bool WritePage(std::ostream& out, const std::string& tableSource, const std::str
               "-UID.lock when XDG_RUNTIME_DIR is not set).")
       << "\n.SH ENVIRONMENT\n.TP\n.B XDG_RUNTIME_DIR\n"
       << Roff("Folder of the instance lock.") << "\n.TP\n.B XDG_CONFIG_HOME\n"
-      << Roff("Folder of the window's settings.") << "\n.TP\n.B DISPLAY\\fR, \\fBWAYLAND_DISPLAY\n"
+      << Roff("Folder of the window's settings.") << "\n.TP\n.B LUMIVERT_MEMORY_LIMIT\n"
+      << Roff(
+             "A number of bytes that replaces the memory the program measures as still available "
+             "(the least of the system's available memory, the room under ulimit -v and under "
+             "the control group's memory.max). Before each memory-hungry step a file whose "
+             "estimated need exceeds it is refused, not the run.")
+      << "\n.TP\n.B DISPLAY\\fR, \\fBWAYLAND_DISPLAY\n"
       << Roff("The window needs a display; the command line does not.") << "\n.SH EXIT STATUS\n"
       << Roff(
              "The exit status is 0 on every path, also after an error. Errors are one line on "
