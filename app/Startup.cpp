@@ -36,6 +36,7 @@ void RunProgram(int paramCount, char** params) {
   const CommandLineNext next = RunCommandLine();
   switch (next.Mode) {
     case NextMode::Window:
+      SetWindowStartFiles(WindowStartFiles(paramCount, params));
       RunWindowMode();
       ReleaseInstanceLock(Settings.InstanceHandle);
       Settings.InstanceHandle = -1;

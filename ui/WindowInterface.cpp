@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/Startup.h"
+#include "app/WindowMode.h"
 #include "batch/InputCollection.h"
 #include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
@@ -78,6 +79,12 @@ void RunWindowInterface() {
   {
     MainWindow window;
     window.show();
+    // Files opened with the program (lumivert FILE..., as a file manager does)
+    // arrive like files dropped on the window.
+    QStringList opened;
+    for (const std::string& file : WindowStartFiles()) opened << Q(file);
+    if (!opened.isEmpty())
+      QTimer::singleShot(0, &window, [&window, opened] { window.AddDroppedPaths(opened); });
     QApplication::exec();
     window.StoreGeometry();
   }
