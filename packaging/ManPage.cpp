@@ -6,6 +6,7 @@
 //   manpage OPTION_TABLE_SOURCE PROGRAM_FOLDER OUTPUT_FILE
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "app/Startup.h"
 #include "cli/CommandLine.h"
 #include "codecs/FormatTables.h"
+#include "codecs/OutputFormats.h"
 #include "packaging/OptionDocs.h"
 #include "settings/Keywords.h"
 #include "settings/OptionTable.h"
@@ -24,7 +26,7 @@ namespace {
 struct TableOption {
   std::string name;  // "--JPG-QUALITY"
   OptionKind kind = OptionKind::None;
-  int list = -1;
+  KeywordList list = KeywordList::Compression;
 };
 
 // roff: backslashes and minus signs escaped, no line may start with a control character.
@@ -52,36 +54,46 @@ std::string Lower(std::string s) {
   return s;
 }
 
-OptionKind KindNamed(const std::string& word) {
-  if (word == "Flag") return OptionKind::Flag;
-  if (word == "Integer") return OptionKind::Integer;
-  if (word == "Real") return OptionKind::Real;
-  if (word == "Text") return OptionKind::Text;
-  if (word == "Keyword") return OptionKind::Keyword;
-  return OptionKind::None;
+// The keyword list a source text names, e.g. "FrameLoading".
+KeywordList ListNamed(const std::string& word) {
+  static const char* const names[] = {
+      "DdsLoadAs",     "RawLoadAs",      "FrameLoading",    "RawToneMapping", "Compression",
+      "BmpColorTable", "TiffColorModel", "JpgChroma",       "JpgSaveAs",      "RotationType",
+      "Unit",          "ResizeType",     "ResizeAlgorithm", "FrameType",      "WatermarkType",
+      "FontStyle",     "FontEffect",     "TextAlignment",   "Boundary",       "Position",
+      "SizeMode",      "Timestamp"};
+  for (int n = 0; n < static_cast<int>(std::size(names)); ++n)
+    if (word == names[n]) return static_cast<KeywordList>(n);
+  return KeywordList::Compression;
 }
 
-// Every entry {"--NAME", Kind(...)} of the option table's source, in table order.
+// Every option named in the sources of the option table and of the output
+// format rows, in source order; kinds come from the table itself.
 std::vector<TableOption> ReadOptionTable(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string source = text.str();
-  static const std::regex entry(R"re(\{"(--[A-Z0-9-]+)",\s*(\w+)\((\d+)?)re");
+  std::string source;
+  for (const std::string& file :
+       {path, path.substr(0, path.rfind("settings/")) + "codecs/OutputFormats.cpp"}) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    source += text.str();
+  }
+  static const std::regex entry(R"re("(--[A-Z0-9-]+)"(?:,\s*\w+\((?:KeywordList|K)::(\w+))?)re");
   std::vector<TableOption> options;
   for (auto it = std::sregex_iterator(source.begin(), source.end(), entry);
        it != std::sregex_iterator(); ++it) {
     TableOption o;
     o.name = (*it)[1];
-    o.kind = KindNamed((*it)[2]);
-    if ((*it)[3].matched) o.list = std::stoi((*it)[3]);
+    o.kind = FindOption(o.name);
+    if (o.kind == OptionKind::None) continue;
+    if ((*it)[2].matched) o.list = ListNamed((*it)[2]);
     options.push_back(o);
   }
   return options;
 }
 
 // "WORD (n)" for every number of keyword list `list` that has a name.
-std::string KeywordWords(int list) {
+std::string KeywordWords(KeywordList list) {
   std::string words;
   for (int n = 0; n < 32; ++n) {
     const std::string word = KeywordName(list, n);
@@ -245,17 +257,15 @@ bool WritePage(std::ostream& out, const std::string& tableSource, const std::str
     if (*doc->value) names += std::string("=") + doc->value;
     std::string text = doc->text;
     const std::string ext = Lower(o.name.substr(2, o.name.size() - 6));
-    if (EndsWithBpp(o.name) && FormatTable.count(ext)) {
-      const OutputFormatRecord& format = FormatTable.at(ext);
-      std::string depths = format.AllowedDepths;
-      for (size_t comma = depths.find(','); comma != std::string::npos;
-           comma = depths.find(',', comma + 2))
-        depths.replace(comma, 1, ", ");
-      text = "Colour depth of " + ext + " output (" + format.Description +
+    if (const OutputFormat* format = EndsWithBpp(o.name) ? FindOutputFormat(ext) : nullptr) {
+      std::string depths;
+      for (int depth : format->AllowedDepths)
+        depths += (depths.empty() ? "" : ", ") + std::to_string(depth);
+      text = "Colour depth of " + ext + " output (" + format->Description +
              ") in bits per pixel: 0 (chosen from the picture, the default) or one of " + depths +
              ".";
     }
-    if (o.kind == OptionKind::Keyword && o.list != 4)
+    if (o.kind == OptionKind::Keyword && o.list != KeywordList::Compression)
       text += " WORD is one of " + KeywordWords(o.list) + " (any case).";
     WriteOptionEntry(out, names, text);
   }

@@ -53,6 +53,7 @@ add_custom_command(OUTPUT ${PACKAGING_OUT}/lumivert.1 ${PACKAGING_OUT}/lumivert.
     ${CMAKE_INSTALL_PREFIX}/${LUMIVERT_PROGRAM_DIR}/ ${PACKAGING_OUT}/lumivert.1
   COMMAND gzip -9nkf ${PACKAGING_OUT}/lumivert.1
   DEPENDS manpage ${CMAKE_SOURCE_DIR}/settings/OptionTable.cpp
+    ${CMAKE_SOURCE_DIR}/codecs/OutputFormats.cpp
   COMMENT "Writing the manual page")
 
 configure_file(packaging/copyright.in ${PACKAGING_OUT}/doc/copyright @ONLY)
