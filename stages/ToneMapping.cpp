@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
+
+#include "platform/ParallelFor.h"
+#include "stages/FattalToneMapper.h"
 
 namespace {
 
@@ -31,17 +35,26 @@ FIBITMAP* ExtendByEdges(FIBITMAP* image) {
   return big;
 }
 
+// Our threaded operator where it is known to give the library's bytes; the
+// library's call otherwise.
+FIBITMAP* MapWithFattal(FIBITMAP* image, unsigned threads) {
+  if (!FattalToneMapHandles(image) || !FattalMatchesLibrary())
+    return FreeImage_TmoFattal02(image, Saturation, Attenuation);
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  ParallelFor parallel(threads);
+  return FattalToneMap(image, Saturation, Attenuation, parallel);
+}
+
 }  // namespace
 
-FIBITMAP* ToneMapToStandard(FIBITMAP* image) {
+FIBITMAP* ToneMapToStandard(FIBITMAP* image, unsigned threads) {
   if (!image) return nullptr;
   const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
   if (w == 0 || h == 0) return nullptr;
-  if (w >= MinimumSide && h >= MinimumSide)
-    return FreeImage_TmoFattal02(image, Saturation, Attenuation);
+  if (w >= MinimumSide && h >= MinimumSide) return MapWithFattal(image, threads);
   FIBITMAP* big = ExtendByEdges(image);
   if (!big) return nullptr;
-  FIBITMAP* mapped = FreeImage_TmoFattal02(big, Saturation, Attenuation);
+  FIBITMAP* mapped = MapWithFattal(big, threads);
   FreeImage_Unload(big);
   if (!mapped) return nullptr;
   FIBITMAP* cut = FreeImage_Copy(mapped, 0, 0, static_cast<int>(w), static_cast<int>(h));
