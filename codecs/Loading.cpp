@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "codecs/RadianceReader.h"
 #include "platform/Files.h"
 
 namespace {
@@ -55,14 +56,25 @@ bool RadianceSizeIsPlausible(const std::string& path) {
       std::int64_t perLine = 4 * w;
       if (w >= 8 && w <= 0x7fff)
         perLine = std::min<std::int64_t>(perLine, 4 + 8 * ((w + 126) / 127));
-      plausible = static_cast<std::int64_t>(height) * perLine <= remaining;
+      // Divided rather than multiplied: 2147483647 lines of 8589934588 bytes
+      // would overflow.
+      plausible = perLine <= remaining / height;
     }
   }
   std::fclose(f);
   return plausible;
 }
 
-FIBITMAP* LoadInputImage(const std::string& path) {
-  if (!RadianceSizeIsPlausible(path)) return nullptr;
-  return FreeImage_Load(FIF_HDR, path.c_str(), 0);
+FIBITMAP* LoadInputImage(const std::string& path, std::string* failure) {
+  // The library reads only "-Y N +X M" files correctly (it takes "+X M +Y N"
+  // for "-Y M +X N"), so other orientations go straight to the own reader.
+  RadianceHeader header;
+  std::string error;
+  if (!ReadRadianceHeader(path, header, error) || header.IsStandard()) {
+    if (RadianceSizeIsPlausible(path))
+      if (FIBITMAP* image = FreeImage_Load(FIF_HDR, path.c_str(), 0)) return image;
+  }
+  FIBITMAP* image = DecodeRadianceFile(path, error);
+  if (!image && failure) *failure = error;
+  return image;
 }

@@ -7,6 +7,7 @@
 #include "codecs/Loading.h"
 #include "codecs/OutputEncoding.h"
 #include "naming/OutputNaming.h"
+#include "pipeline/FileFailure.h"
 #include "pipeline/Progress.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
@@ -67,7 +68,9 @@ void ApplyTimestamp() {
 }  // namespace
 
 bool ConvertFile() {
-  FIBITMAP* image = LoadInputImage(RunState.InputFile);
+  std::string loadFailure;
+  FIBITMAP* image = LoadInputImage(RunState.InputFile, &loadFailure);
+  if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
   int w, h;
   Size(image, w, h);
   RunState.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;

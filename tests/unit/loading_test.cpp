@@ -48,6 +48,8 @@ TEST(Loading, HeaderSizeIsCheckedAgainstTheBytesThatFollow) {
       {"rle 254x3 short", Header("-Y 3 +X 254") + std::string(59, '\x01'), false},
       {"swapped axes form", Header("+X 1000 +Y 1000") + std::string(10, '\x01'), false},
       {"negative size", Header("-Y -5 +X 10") + std::string(10, '\x01'), false},
+      {"largest stated size", Header("-Y 2147483647 +X 2147483647") + std::string(1000, '\x01'),
+       false},
       {"not radiance", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, '\0'), true},
   };
   const std::string dir = ScratchFolder("loading");
