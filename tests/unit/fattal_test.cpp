@@ -132,6 +132,13 @@ TEST(FattalToneMap, SameBytesAsLibraryOnGeneratedPictures) {
   }
 }
 
+// The case the thread-sanitizer run checks: small enough to be quick there.
+TEST(FattalToneMap, ThreadsAgreeOnASmallPicture) {
+  FIBITMAP* image = MakePicture(96, 70, SceneOf(96, 70));
+  ExpectSameAsLibrary(image, "96 x 70", true);
+  FreeImage_Unload(image);
+}
+
 // Rows and columns beyond the edge repeat it, as the tone-mapping stage does
 // for pictures the library refuses.
 FIBITMAP* ExtendToLibraryMinimum(FIBITMAP* image) {
