@@ -14,16 +14,20 @@ ParallelFor::~ParallelFor() {
   for (std::thread& worker : workers) worker.join();
 }
 
-unsigned ParallelFor::SlicesFor(size_t count) const {
-  return count < threadCount ? static_cast<unsigned>(count) : threadCount;
+unsigned ParallelFor::SlicesFor(size_t count, size_t grain) const {
+  if (count == 0) return 0;
+  const size_t most = grain <= 1 ? count : count / grain;
+  if (most <= 1) return 1;
+  return most < threadCount ? static_cast<unsigned>(most) : threadCount;
 }
 
-void ParallelFor::Run(size_t count, const std::function<void(size_t, size_t)>& body) {
-  RunSlices(count, [&body](unsigned, size_t begin, size_t end) { body(begin, end); });
+void ParallelFor::Run(size_t count, const std::function<void(size_t, size_t)>& body, size_t grain) {
+  RunSlices(
+      count, [&body](unsigned, size_t begin, size_t end) { body(begin, end); }, grain);
 }
 
-void ParallelFor::RunSlices(size_t count, const SliceBody& body) {
-  const unsigned slices = SlicesFor(count);
+void ParallelFor::RunSlices(size_t count, const SliceBody& body, size_t grain) {
+  const unsigned slices = SlicesFor(count, grain);
   if (slices == 0) return;
   if (slices == 1) {
     body(0, 0, count);

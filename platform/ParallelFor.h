@@ -25,13 +25,16 @@ class ParallelFor {
 
   unsigned Threads() const { return threadCount; }
 
-  // How many slices Run makes of a loop of count elements.
-  unsigned SlicesFor(size_t count) const;
+  // How many slices a loop of count elements makes: one per thread, but no
+  // slice under grain elements (waking a thread costs more than a few
+  // microseconds of work).
+  unsigned SlicesFor(size_t count, size_t grain = 1) const;
 
   // Calls body(begin, end) for every slice of [0, count) and returns when all
   // are done. The caller's thread works on the first slice.
-  void Run(size_t count, const std::function<void(size_t begin, size_t end)>& body);
-  void RunSlices(size_t count, const SliceBody& body);
+  void Run(size_t count, const std::function<void(size_t begin, size_t end)>& body,
+           size_t grain = 1);
+  void RunSlices(size_t count, const SliceBody& body, size_t grain = 1);
 
  private:
   void Work(unsigned index);

@@ -1,6 +1,7 @@
 #include "stages/PoissonSolver.h"
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -9,8 +10,16 @@ constexpr unsigned MaximumLevels = 15;
 
 bool AllocateSquare(FloatPlane& grid, unsigned side) { return grid.Allocate(side, side); }
 
+// The rows of a grid of this side, on several threads when the grid is
+// large enough for that to pay: coarse grids run on the calling thread.
+void ForRows(ParallelFor& parallel, size_t rows, unsigned side,
+             const std::function<void(size_t begin, size_t end)>& body) {
+  constexpr size_t CellsPerSlice = 1 << 17;
+  parallel.Run(rows, body, CellsPerSlice / side + 1);
+}
+
 void Fill(FloatPlane& grid, float value, ParallelFor& parallel) {
-  parallel.Run(grid.height, [&](size_t begin, size_t end) {
+  ForRows(parallel, grid.height, grid.width, [&](size_t begin, size_t end) {
     for (size_t y = begin; y < end; ++y) {
       float* row = grid.Row(static_cast<unsigned>(y));
       for (unsigned x = 0; x < grid.width; ++x) row[x] = value;
@@ -24,7 +33,7 @@ void Fill(FloatPlane& grid, float value, ParallelFor& parallel) {
 // never read, but the copy keeps the grids alike).
 void Restrict(FloatPlane& coarse, const FloatPlane& fine, ParallelFor& parallel) {
   const unsigned nc = coarse.width, nf = fine.width;
-  parallel.Run(nc - 2, [&](size_t begin, size_t end) {
+  ForRows(parallel, nc - 2, nc, [&](size_t begin, size_t end) {
     for (size_t i = begin; i < end; ++i) {
       const unsigned rc = static_cast<unsigned>(i) + 1, rf = 2 * rc;
       float* out = coarse.Row(rc);
@@ -67,7 +76,7 @@ void RestrictResidual(FloatPlane& coarse, const FloatPlane& u, const FloatPlane&
   const unsigned nc = coarse.width, nf = u.width;
   const float h = 1.0F / static_cast<float>(static_cast<int>(nf) - 1);
   const float h2i = 1.0F / (h * h);
-  parallel.Run(nc, [&](size_t begin, size_t end) {
+  ForRows(parallel, nc, nc, [&](size_t begin, size_t end) {
     for (size_t i = begin; i < end; ++i) {
       const unsigned rc = static_cast<unsigned>(i);
       float* out = coarse.Row(rc);
@@ -107,7 +116,7 @@ enum class Prolongation { Replace, Add };
 void Prolongate(FloatPlane& fine, const FloatPlane& coarse, Prolongation mode,
                 ParallelFor& parallel) {
   const unsigned nf = fine.width, nc = coarse.width;
-  parallel.Run(nf, [&](size_t begin, size_t end) {
+  ForRows(parallel, nf, nf, [&](size_t begin, size_t end) {
     std::vector<float> line(nf);
     for (size_t i = begin; i < end; ++i) {
       const unsigned row = static_cast<unsigned>(i);
@@ -136,7 +145,7 @@ void Relax(FloatPlane& u, const FloatPlane& rhs, ParallelFor& parallel) {
   const float h = 1.0F / static_cast<float>(static_cast<int>(n) - 1);
   const float h2 = h * h;
   for (unsigned colour = 0; colour < 2; ++colour) {
-    parallel.Run(n - 2, [&](size_t begin, size_t end) {
+    ForRows(parallel, n - 2, n, [&](size_t begin, size_t end) {
       for (size_t i = begin; i < end; ++i) {
         const unsigned row = static_cast<unsigned>(i) + 1;
         float* centre = u.Row(row);
