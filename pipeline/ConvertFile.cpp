@@ -1,6 +1,7 @@
 #include "pipeline/ConvertFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 
 #include "batch/InputList.h"
@@ -13,6 +14,7 @@
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
 
@@ -68,6 +70,7 @@ void ApplyTimestamp() {
 }  // namespace
 
 bool ConvertFile() {
+  if (!InputFitsInMemory(RunState.InputFile)) return false;
   std::string loadFailure;
   FIBITMAP* image = LoadInputImage(RunState.InputFile, &loadFailure);
   if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
@@ -123,7 +126,14 @@ int ConversionWorker() {
     // Creation failures are left to the save, which then fails.
     if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + RunState.RelativeFolder);
     if (debug) PrintLine("Processing: " + RunState.InputFile);
-    const bool ok = ConvertFile();
+    bool ok = false;
+    try {
+      ok = ConvertFile();
+    } catch (const std::bad_alloc&) {
+      // The libraries allocate with new in places; running out there ends
+      // this file, not the run.
+      NoteFailure(FailureKind::TooLarge, "out of memory");
+    }
     if (debug) {
       PrintLine("Saving As: " + RunState.OutputFile);
       PrintLine(ok ? "OK" : "Not OK");

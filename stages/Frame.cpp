@@ -7,6 +7,7 @@
 #include "canvas/Canvas.h"
 #include "canvas/ColorValues.h"
 #include "settings/Settings.h"
+#include "stages/Saturate.h"
 #include "stages/Stages.h"
 
 namespace {
@@ -39,11 +40,11 @@ bool DrawFrameLayer(CanvasImage& layer, int width, int height) {
   const std::uint32_t cB = ParseColorRGBA(s.SolidBottomColor, 255);
   // Corner squares first, so that the anti-aliased seams of the bands meeting
   // along each diagonal lie over solid colour rather than leaving a faint line.
+  const int right = SaturateToInt(W - R), bottom = SaturateToInt(H - B);
   bool ok = FillBox(layer, 0, 0, s.SolidLeft, s.SolidTop, cT) &&
-            FillBox(layer, width - s.SolidRight, 0, s.SolidRight, s.SolidTop, cR) &&
-            FillBox(layer, width - s.SolidRight, height - s.SolidBottom, s.SolidRight,
-                    s.SolidBottom, cB) &&
-            FillBox(layer, 0, height - s.SolidBottom, s.SolidLeft, s.SolidBottom, cL);
+            FillBox(layer, right, 0, s.SolidRight, s.SolidTop, cR) &&
+            FillBox(layer, right, bottom, s.SolidRight, s.SolidBottom, cB) &&
+            FillBox(layer, 0, bottom, s.SolidLeft, s.SolidBottom, cL);
   ok = ok &&
        FillPath(layer,
                 "M 0 0 l " + N(W) + " 0 l -" + N(R) + " " + N(T) + " l -" + N(W - R - L) + " 0 Z",

@@ -11,6 +11,11 @@
 // any other unit gives 0.
 int ResolveDimension(std::int32_t value, int unit, int current);
 
+struct SettingsRecord;
+// The size ResizeImage gives a w x h picture under the resize settings of s;
+// false when it leaves the picture as it is.
+bool ResizeTarget(const SettingsRecord& s, int w, int h, int& width, int& height);
+
 // The library filter for Settings.ImageResizeAlgorithm (bicubic for unknown values).
 FREE_IMAGE_FILTER ResizeFilter();
 

@@ -3,9 +3,16 @@
 #include "canvas/Canvas.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 
 bool CheckWatermarkImage() {
   return !Settings.Image.empty() && IsRegularFile(Settings.Image) && FileSize(Settings.Image) > 0;
+}
+
+bool ImageLabelFitsInMemory() {
+  std::int64_t width = 0, height = 0;
+  if (!ReadStatedSize(Settings.Image, -1, width, height)) return true;
+  return EnsureMemoryFor(ImageLabelBytes(width, height), "the watermark picture");
 }
 
 std::uint32_t GreyFilter(int, int, std::uint32_t source, std::uint32_t) {

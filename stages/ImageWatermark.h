@@ -15,3 +15,8 @@ std::uint32_t GreyFilter(int x, int y, std::uint32_t source, std::uint32_t targe
 // set and with ImageOpacity applied, as a 32-bit bitmap; none when the file
 // cannot be decoded.
 FIBITMAP* BuildImageLabel();
+
+// False, with the file noted as too large, when the watermark picture's
+// stated size needs more memory than there is; true also when its header
+// cannot be read (the label then fails to load, as before).
+bool ImageLabelFitsInMemory();

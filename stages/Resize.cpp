@@ -3,6 +3,8 @@
 
 #include "settings/Settings.h"
 #include "stages/Geometry.h"
+#include "stages/MemoryEstimate.h"
+#include "stages/Saturate.h"
 #include "stages/Stages.h"
 
 int ResolveDimension(std::int32_t value, int unit, int current) {
@@ -17,7 +19,7 @@ int ResolveDimension(std::int32_t value, int unit, int current) {
     r += 100;
   }
   if (r > 50 || (r == 50 && (q & 1) != 0)) q += 1;
-  return static_cast<int>(q);
+  return SaturateToInt(q);
 }
 
 FREE_IMAGE_FILTER ResizeFilter() {
@@ -28,17 +30,18 @@ FREE_IMAGE_FILTER ResizeFilter() {
   return index < sizeof filters / sizeof filters[0] ? filters[index] : FILTER_BICUBIC;
 }
 
-FIBITMAP* ResizeImage(FIBITMAP* image, int w, int h) {
-  if (!image || !Settings.DoImageResize) return image;
-  const int targetW = ResolveDimension(Settings.ImageWidth, Settings.ImageWidthUnit, w);
-  const int targetH = ResolveDimension(Settings.ImageHeight, Settings.ImageHeightUnit, h);
-  if (targetW < 1 || targetH < 1) return image;
-  if (targetW == w && targetH == h) return image;
+bool ResizeTarget(const SettingsRecord& s, int w, int h, int& width, int& height) {
+  if (!s.DoImageResize) return false;
+  const int targetW = ResolveDimension(s.ImageWidth, s.ImageWidthUnit, w);
+  const int targetH = ResolveDimension(s.ImageHeight, s.ImageHeightUnit, h);
+  if (targetW < 1 || targetH < 1) return false;
+  if (targetW == w && targetH == h) return false;
   // LARGEIMAGES leaves a picture alone only when it is below the target both ways.
-  if (Settings.ImageResizeType == 1 && w < targetW && h < targetH) return image;
+  if (s.ImageResizeType == 1 && w < targetW && h < targetH) return false;
 
-  int width = targetW, height = targetH;
-  if (Settings.KeepAspectRatio) {
+  width = targetW;
+  height = targetH;
+  if (s.KeepAspectRatio) {
     // Only the target of the longer side counts; the ratio and the quotient
     // are single-precision values, rounded with halves away from zero.
     if (w >= h) {
@@ -51,7 +54,21 @@ FIBITMAP* ResizeImage(FIBITMAP* image, int w, int h) {
       width = static_cast<int>(std::lround(side));
     }
   }
+  return true;
+}
 
+FIBITMAP* ResizeImage(FIBITMAP* image, int w, int h) {
+  if (!image) return image;
+  int width = 0, height = 0;
+  if (!ResizeTarget(Settings, w, h, width, height)) return image;
+  const std::int64_t pixelBytes = FreeImage_GetBPP(image) / 8;
+  // The source is already held.
+  const std::uint64_t source =
+      static_cast<std::uint64_t>(pixelBytes) * static_cast<unsigned>(w) * static_cast<unsigned>(h);
+  if (!EnsureMemoryFor(ResizeBytes(w, h, width, height, pixelBytes) - source, "resizing")) {
+    FreeImage_Unload(image);
+    return nullptr;
+  }
   FIBITMAP* resized = FreeImage_Rescale(image, width, height, ResizeFilter());
   FreeImage_Unload(image);
   return resized;

@@ -3,6 +3,7 @@
 #include "canvas/ColorValues.h"
 #include "settings/Settings.h"
 #include "stages/Geometry.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
 
@@ -44,6 +45,11 @@ FIBITMAP* RotateImage(FIBITMAP* image) {
     if (bpp <= 16 || bpp > 32) image = Replace(image, FreeImage_ConvertTo24Bits(image));
   }
   if (!image) return nullptr;
+  if (!EnsureMemoryFor(RotationBytes(w, h, Settings.ImageRotation, Settings.ImageRotationType),
+                       "rotation")) {
+    FreeImage_Unload(image);
+    return nullptr;
+  }
 
   const double angle = static_cast<double>(Settings.ImageRotation);
   switch (Settings.ImageRotationType) {

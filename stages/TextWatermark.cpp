@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "canvas/Canvas.h"
@@ -9,6 +10,7 @@
 #include "naming/OutputNaming.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
+#include "stages/Saturate.h"
 
 namespace {
 
@@ -61,9 +63,9 @@ int AlignLineX(int lineWidth, int labelWidth) {
     case 0:
       return Settings.TextPadding;
     case 1:
-      return static_cast<int>(std::lround((labelWidth - lineWidth) / 2.0));
+      return static_cast<int>(std::lround((std::int64_t{labelWidth} - lineWidth) / 2.0));
     case 2:
-      return labelWidth - lineWidth - Settings.TextPadding;
+      return SaturateToInt(std::int64_t{labelWidth} - lineWidth - Settings.TextPadding);
     default:
       return 0;
   }
@@ -77,7 +79,9 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
   const std::vector<std::string> lines = SplitLines(text);
   const int n = static_cast<int>(lines.size()) - 1;
   std::vector<int> widths(lines.size(), 0);
-  int width = 0, height = 0, step = 0;
+  // Label sizes in 64 bits: padding and leading are any 32-bit value.
+  int width = 0, height = 0;
+  std::int64_t step = 0;
   if (n > 0) {
     int lineHeight = 10;
     width = 10;
@@ -87,14 +91,14 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
       width = std::max(width, widths[k]);
       lineHeight = std::max(lineHeight, h);
     }
-    step = lineHeight + s.FontLeading;
-    height = lineHeight + n * step;
+    step = std::int64_t{lineHeight} + s.FontLeading;
+    height = SaturateToInt(lineHeight + n * step);
   } else {
     MeasureText(font, text, width, height);
   }
 
-  const int labelWidth = width + 2 * s.TextPadding;
-  const int labelHeight = height + 2 * s.TextPadding;
+  const int labelWidth = SaturateToInt(width + 2 * std::int64_t{s.TextPadding});
+  const int labelHeight = SaturateToInt(height + 2 * std::int64_t{s.TextPadding});
   CanvasImage scratch, label;
   if (!ResizeBlankImage(scratch, labelWidth, labelHeight)) return nullptr;
 
@@ -105,7 +109,8 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
     if (n > 0) {
       for (int k = 0; k <= n; ++k)
         DrawCrispText(scratch, font, AlignLineX(widths[static_cast<size_t>(k)], labelWidth),
-                      s.TextPadding + k * step, lines[static_cast<size_t>(k)], front, back);
+                      SaturateToInt(s.TextPadding + k * step), lines[static_cast<size_t>(k)], front,
+                      back);
     } else {
       DrawCrispText(scratch, font, s.TextPadding, s.TextPadding, text, front, back);
     }
@@ -121,8 +126,8 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
       for (int k = 0; k <= n; ++k) {
         const std::string& line = lines[static_cast<size_t>(k)];
         const int w = static_cast<int>(std::lround(VectorTextWidth(font, line)));
-        DrawVectorText(scratch, font, AlignLineX(w, labelWidth), s.TextPadding + k * step, line,
-                       front);
+        DrawVectorText(scratch, font, AlignLineX(w, labelWidth),
+                       SaturateToInt(s.TextPadding + k * step), line, front);
       }
     } else {
       DrawVectorText(scratch, font, s.TextPadding, s.TextPadding, text, front);

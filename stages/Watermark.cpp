@@ -1,8 +1,11 @@
 #include "stages/Watermark.h"
 
+#include <cstdint>
+
 #include "settings/Settings.h"
 #include "stages/Frame.h"
 #include "stages/ImageWatermark.h"
+#include "stages/Saturate.h"
 #include "stages/Stages.h"
 #include "stages/TextWatermark.h"
 
@@ -16,8 +19,8 @@ FIBITMAP* RotateWatermark(FIBITMAP* label, int degrees) {
 WatermarkArea WatermarkAreaFor(int width, int height, int boundary) {
   WatermarkArea area{0, 0, width, height};
   if (Settings.DoFrame != 0 && boundary == 1) {
-    area.width = width - Settings.SolidLeft - Settings.SolidRight;
-    area.height = height - Settings.SolidTop - Settings.SolidBottom;
+    area.width = SaturateToInt(std::int64_t{width} - Settings.SolidLeft - Settings.SolidRight);
+    area.height = SaturateToInt(std::int64_t{height} - Settings.SolidTop - Settings.SolidBottom);
     area.x = Settings.SolidLeft;
     area.y = Settings.SolidTop;
   }
@@ -39,9 +42,12 @@ FIBITMAP* FitWatermark(FIBITMAP* label, int areaWidth, int areaHeight, int xOffs
 
 WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, int h, int xOffset,
                                  int yOffset) {
-  const int left = xOffset, center = (area.width - w) / 2, right = area.width - w - xOffset;
-  const int top = yOffset, middle = (area.height - h) / 2, bottom = area.height - h - yOffset;
-  WatermarkPosition p;
+  const std::int64_t areaW = area.width, areaH = area.height;
+  const std::int64_t left = xOffset, center = (areaW - w) / 2, right = areaW - w - xOffset;
+  const std::int64_t top = yOffset, middle = (areaH - h) / 2, bottom = areaH - h - yOffset;
+  struct {
+    std::int64_t x, y;
+  } p;
   switch (anchor) {
     case 0:
       p = {left, top};
@@ -74,7 +80,7 @@ WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, i
       p = {0, 0};
       break;
   }
-  return {area.x + p.x, area.y + p.y};
+  return {SaturateToInt(area.x + p.x), SaturateToInt(area.y + p.y)};
 }
 
 FIBITMAP* CompositeWatermark(FIBITMAP* picture, FIBITMAP* label, WatermarkPosition position) {
@@ -109,6 +115,11 @@ FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height) {
     dx = s.TextXOffset;
     dy = s.TextYOffset;
   } else if (s.DoWatermark == 2) {
+    // A picture the memory cannot hold ends the file rather than the run.
+    if (!ImageLabelFitsInMemory()) {
+      FreeImage_Unload(image);
+      return nullptr;
+    }
     label = BuildImageLabel();
     rotation = s.WatermarkImageRotation;
     boundary = s.ImageBoundary;

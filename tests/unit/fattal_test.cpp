@@ -164,9 +164,10 @@ TEST(FattalToneMap, SmallPicturesThroughTheStageMatchTheExtendedLibraryCall) {
     FIBITMAP* image = MakePicture(s.w, s.h, SceneOf(s.w, s.h));
     FIBITMAP* big = ExtendToLibraryMinimum(image);
     FIBITMAP* mapped = FreeImage_TmoFattal02(big, 0.5, 0.85);
+    // Where the library gives nothing (no gradient), the stage's global operator.
     FIBITMAP* expected =
         mapped ? FreeImage_Copy(mapped, 0, 0, static_cast<int>(s.w), static_cast<int>(s.h))
-               : nullptr;
+               : MapGlobally(image);
     const std::string name = std::to_string(s.w) + " x " + std::to_string(s.h);
     for (unsigned threads : {1u, 2u, 5u}) {
       FIBITMAP* ours = ToneMapToStandard(image, threads);

@@ -160,15 +160,3 @@ TEST(ToneMapping, SmallPictureIsExtendedByItsRightAndBottomEdges) {
     for (FIBITMAP* bm : {a, b, ours, mappedBig, expected}) FreeImage_Unload(bm);
   }
 }
-
-// The library cannot map a picture without any contrast, at any size.
-TEST(ToneMapping, UniformPictureGivesNoImage) {
-  const std::string path = ScratchFolder("tonemap") + "flat.hdr";
-  FloatPicture flat(40, 40);
-  for (float& v : flat.rgb) v = 0.5f;
-  WriteRadianceFile(path, flat);
-  FIBITMAP* hdr = FreeImage_Load(FIF_HDR, path.c_str(), 0);
-  ASSERT_NE(hdr, nullptr);
-  EXPECT_EQ(ToneMapToStandard(hdr), nullptr);
-  FreeImage_Unload(hdr);
-}
