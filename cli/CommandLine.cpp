@@ -1,19 +1,20 @@
 #include "cli/CommandLine.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
-#include "app/Startup.h"
-#include "app/WindowMode.h"
-#include "batch/RunDriver.h"
+#include "batch/ConversionRun.h"
+#include "cli/ConversionConsole.h"
 #include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
+#include "settings/Product.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
 
@@ -29,8 +30,7 @@ std::string Parameter(int index) {
   return TrimBlanks(Parameters[static_cast<size_t>(index)]);
 }
 
-// The console is there whenever standard output is open.
-bool OpenConsole() { return fcntl(STDOUT_FILENO, F_GETFD) != -1; }
+bool OpenConsole() { return ConsoleIsOpen(); }
 void CloseConsole() { std::fflush(stdout); }
 
 std::string RemoveQuotes(const std::string& value) {
@@ -144,7 +144,7 @@ ParameterOutcome ReadParameters() {
       break;
     }
     if (name == "--PROFILE") {
-      if (!LoadProfile(CompleteQuoted(value, i))) {
+      if (!LoadProfile(CompleteQuoted(value, i), &outcome.Warnings)) {
         outcome.Error = InvalidProfile;
         break;
       }
@@ -152,28 +152,26 @@ ParameterOutcome ReadParameters() {
     }
     if (kind == OptionKind::Text) value = CompleteQuoted(value, i);
     ApplyOption(name, value);
+    std::string warning = ColorWarning(name, value);
+    if (!warning.empty()) outcome.Warnings.push_back(std::move(warning));
   }
   return outcome;
 }
 
-int RunCommandLine() {
-  if (ParamCount() == 0) return 0;
+CommandLineNext RunCommandLine() {
+  if (ParamCount() == 0) return {NextMode::Window, ""};
 
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   ApplyDefaults(1);
   BuildLanguageTable();
 
   // Special first parameters; later in the command line they mean nothing.
   const std::string first = OptionName(0);
-  if (first == "-U") {
-    RunUninstallWindow();
-    EndProgram();
-  }
+  if (first == "-U") return {NextMode::UninstallWindow, ""};
   if (first == "-T") {
     RunState.RunMode = "T";
-    RunScreenshotMode(OptionValue(1));
-    EndProgram();
+    return {NextMode::ScreenshotMode, OptionValue(1)};
   }
   if (first == "-V" || first == "--VERSION") {
     if (OpenConsole()) {
@@ -181,7 +179,7 @@ int RunCommandLine() {
       PrintLine(VersionText(ProgramVersion));
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
   if (first == "-H" || first == "-?" || first == "--HELP") {
     if (OpenConsole()) {
@@ -189,17 +187,21 @@ int RunCommandLine() {
       for (const std::string& line : HelpLines(ProgramName())) PrintLine(line);
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   const ParameterOutcome outcome = ReadParameters();
+
+  // Warnings wait for the whole command line: a -q anywhere silences them.
+  if (!outcome.Quiet && (!outcome.Error.empty() || RunState.CommandLineRun == 1) && OpenConsole())
+    for (const std::string& warning : outcome.Warnings) PrintErrorLine(warning);
 
   if (!outcome.Error.empty() && OpenConsole()) {
     SetConsoleTitle(WindowTitle());
     PrintLine("Error: " + outcome.Error);
     if (outcome.Pause) WaitForKey();
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   if (RunState.CommandLineRun == 1 && OpenConsole()) {
@@ -216,8 +218,8 @@ int RunCommandLine() {
       WaitForKey();
     }
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
-  return 0;
+  return {NextMode::Window, ""};
 }

@@ -28,15 +28,29 @@ struct ParameterOutcome {
   std::string Error;  // "" or the message printed after "Error: "
   bool Quiet = false;
   bool Pause = false;
+  // Standard-error lines about values that were taken but cannot mean what
+  // the user wrote (colours that read as black), in command-line order.
+  std::vector<std::string> Warnings;
 };
 
 // Applies every parameter to Settings and RunState in order, stopping at the
 // first usage error. Expects the defaults to be in place already.
 ParameterOutcome ReadParameters();
 
-// Returns 0 when window mode is to start (no parameters, or no input option
-// and no error); every other path ends the process through EndProgram.
-int RunCommandLine();
+// What the entry point does after the command line: the process ends there,
+// never here.
+enum class NextMode {
+  End,              // the command line did its work (or printed an error)
+  Window,           // no parameters, or no input option and no error
+  UninstallWindow,  // -U
+  ScreenshotMode,   // -T, into Folder
+};
+struct CommandLineNext {
+  NextMode Mode = NextMode::End;
+  std::string Folder;
+};
+
+CommandLineNext RunCommandLine();
 
 // The lines of the help text for the program named prog.
 std::vector<std::string> HelpLines(const std::string& prog);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
@@ -25,7 +26,7 @@ class InputCollection : public ::testing::Test {
   void SetUp() override {
     CreateProcessLists();
     BuildFormatTables();
-    InitRunState();
+    ResetRunRecords();
     ApplyDefaults(1);
     RunState.CommandLineRun = 1;
     ResetProgress();
@@ -409,6 +410,39 @@ TEST_F(InputCollection, UnreadableListAddsNothing) {
   ReadInputList();
   EXPECT_EQ(Progress.ResultCount, 2);
   EXPECT_EQ(InputList.Size(), 0u);
+}
+
+// A device or a pipe named as list file is never read: /dev/zero would fill
+// memory, a pipe would block the scan. Oversized files are refused the same way.
+TEST_F(InputCollection, ListFileMustBeAModestRegularFile) {
+  File("a.hdr");
+  const std::string line = root + "a.hdr\n";
+  const std::string fifo = root + "pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto padded = [&](const std::string& name, off_t size) {
+    WriteFileBytes(root + name, line);
+    EXPECT_EQ(truncate((root + name).c_str(), size), 0);  // sparse: zeros after the line
+    return root + name;
+  };
+  const struct {
+    std::string list;
+    size_t added;
+  } cases[] = {
+      {"/dev/zero", 0},
+      {"/dev/null", 0},
+      {fifo, 0},
+      {padded("huge.txt", off_t{8} << 30), 0},
+      {padded("over.txt", static_cast<off_t>(MaxListFileBytes) + 1), 0},
+      {padded("at-cap.txt", static_cast<off_t>(MaxListFileBytes)), 1},
+  };
+  for (const auto& c : cases) {
+    InputList.Clear();
+    Progress.ResultCount = 0;
+    RunState.InputFile = c.list;
+    ReadInputList();
+    EXPECT_EQ(InputList.Size(), c.added) << c.list;
+    EXPECT_EQ(Progress.ResultCount, static_cast<int>(c.added)) << c.list;
+  }
 }
 
 TEST_F(InputCollection, WindowHookSeesAddedFilesOnlyOutsideTheCommandLine) {
