@@ -9,6 +9,7 @@
 #include "settings/FileFailure.h"
 #include "platform/MemoryBudget.h"
 #include "settings/Settings.h"
+#include "stages/FattalToneMapper.h"
 #include "stages/Geometry.h"
 #include "stages/Saturate.h"
 
@@ -16,26 +17,37 @@ namespace {
 
 // The constants below were fitted to the peak resident size of the program
 // converting generated gradient pictures to png, less its resident size
-// before the first file (about 14.6 MB); estimate / measured, in MB:
-//   1 x 10000                       5910 / 5738   1.03
-//   1 x 4000                       375.2 / 361.9  1.04
-//   300 x 200                        8.0 / 7.1    1.12
-//   1000 x 1000                     55.4 / 54.5   1.02
-//   4000 x 1000                    497.5 / 488.2  1.02
-//   3000 x 2000                    561.5 / 552.1  1.02
-//   3000 x 2000 -> 300 x 200        80.2 / 79.2   1.01
-//   4000 x 1000 -> 1000 x 1000      60.3 / 59.6   1.01
-//   300 x 200 -> 3000 x 2000       561.5 / 550.0  1.02
+// before the first file (about 14.6 MB); estimate / measured, in MB, with
+// our tone mapper (the library's call needed about twice as much to map):
+//   1 x 4000                       188.0 / 180.3  1.04
+//   300 x 200                        3.9 / 3.1    1.25
+//   1000 x 1000                     28.3 / 27.6   1.02
+//   4000 x 1000                    232.9 / 226.7  1.03
+//   3000 x 2000                    256.9 / 250.8  1.02
+//   3000 x 2000 -> 300 x 200        80.2 / 79.7   1.01
+//   4000 x 1000 -> 1000 x 1000      60.3 / 59.5   1.01
+//   300 x 200 -> 3000 x 2000       256.9 / 250.6  1.03
 // (bench/memory_bench prints this table for the current build.)
 
 // The gradient tone mapper solves a Poisson equation by multigrid on a square
-// grid of side 2^k + 1 covering the picture: a pyramid of float grids, about
-// 22 bytes per cell of the finest one in all. Example: a 1 x 10000 picture
+// grid of side 2^k + 1 covering the picture: a pyramid of float grids. The
+// library's keeps about 22 bytes per cell of the finest one in all. Example: a 1 x 10000 picture
 // gets a 16385 x 16385 grid, 5.9 GB.
 constexpr double SolverBytesPerCell = 22.0;
 // Beside the grid it keeps the input, a converted copy, luminance, gradient
 // and attenuation planes and the 24-bit result: 32 bytes per pixel.
 constexpr double ToneMappingBytesPerPixel = 32.0;
+// Our own mapper (used whenever it matches the loaded library) keeps, while it
+// solves, the right-hand side and the solution with their coarse levels:
+// about 11 bytes per cell of the finest grid, with only the input (12 bytes
+// per pixel) beside them. Before the solver, the blur of the finest pyramid
+// level holds 26 bytes per pixel (28 with the heap's slack), and the divergence 20 per pixel and 4
+// per cell. Example: 8192 x 4096 gets an 8193 x 8193 grid, 1.14 GB in all.
+constexpr double OwnSolverBytesPerCell = 11.0;
+constexpr double OwnSolverBytesPerPixel = 12.0;
+constexpr double OwnPyramidBytesPerPixel = 28.0;
+constexpr double OwnDivergenceBytesPerPixel = 20.0;
+constexpr double OwnDivergenceBytesPerCell = 4.0;
 // Pictures under this side are extended by their edges before mapping.
 constexpr double ToneMappingMinimumSide = 32.0;
 // Floating-point RGB as loaded.
@@ -84,8 +96,14 @@ std::uint64_t ToneMappingBytes(std::int64_t width, std::int64_t height) {
   const double h = std::max(static_cast<double>(height), ToneMappingMinimumSide);
   const bool extended = static_cast<double>(width) < w || static_cast<double>(height) < h;
   const double grid = std::exp2(std::ceil(std::log2(std::max(w, h)))) + 1.0;
-  return ToBytes(SolverBytesPerCell * grid * grid + ToneMappingBytesPerPixel * w * h +
-                 (extended ? FloatPixelBytes * w * h : 0.0));
+  const double cells = grid * grid, pixels = w * h;
+  const double mapping =
+      FattalMatchesLibrary()
+          ? std::max({OwnPyramidBytesPerPixel * pixels,
+                      OwnDivergenceBytesPerPixel * pixels + OwnDivergenceBytesPerCell * cells,
+                      OwnSolverBytesPerPixel * pixels + OwnSolverBytesPerCell * cells})
+          : SolverBytesPerCell * cells + ToneMappingBytesPerPixel * pixels;
+  return ToBytes(mapping + (extended ? FloatPixelBytes * pixels : 0.0));
 }
 
 std::uint64_t ResizeBytes(std::int64_t width, std::int64_t height, std::int64_t targetWidth,

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
+#include "platform/ParallelFor.h"
+#include "stages/FattalToneMapper.h"
 #include "stages/MemoryEstimate.h"
 
 namespace {
@@ -37,13 +40,22 @@ FIBITMAP* ExtendByEdges(FIBITMAP* image) {
   return big;
 }
 
-FIBITMAP* MapByGradients(FIBITMAP* image) {
-  const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
-  if (w >= MinimumSide && h >= MinimumSide)
+// Our threaded operator where it is known to give the library's bytes; the
+// library's call otherwise.
+FIBITMAP* MapWithFattal(FIBITMAP* image, unsigned threads) {
+  if (!FattalToneMapHandles(image) || !FattalMatchesLibrary())
     return FreeImage_TmoFattal02(image, Saturation, Attenuation);
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  ParallelFor parallel(threads);
+  return FattalToneMap(image, Saturation, Attenuation, parallel);
+}
+
+FIBITMAP* MapByGradients(FIBITMAP* image, unsigned threads) {
+  const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
+  if (w >= MinimumSide && h >= MinimumSide) return MapWithFattal(image, threads);
   FIBITMAP* big = ExtendByEdges(image);
   if (!big) return nullptr;
-  FIBITMAP* mapped = FreeImage_TmoFattal02(big, Saturation, Attenuation);
+  FIBITMAP* mapped = MapWithFattal(big, threads);
   FreeImage_Unload(big);
   if (!mapped) return nullptr;
   FIBITMAP* cut = FreeImage_Copy(mapped, 0, 0, static_cast<int>(w), static_cast<int>(h));
@@ -86,13 +98,13 @@ FIBITMAP* MapGlobally(FIBITMAP* image) {
   return out;
 }
 
-FIBITMAP* ToneMapToStandard(FIBITMAP* image) {
+FIBITMAP* ToneMapToStandard(FIBITMAP* image, unsigned threads) {
   if (!image) return nullptr;
   const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
   if (w == 0 || h == 0) return nullptr;
   // The input is already held; the rest of the mapper's working set is not.
   if (!EnsureMemoryFor(ToneMappingBytes(w, h) - LoadBytes(w, h), "tone mapping")) return nullptr;
-  FIBITMAP* mapped = MapByGradients(image);
+  FIBITMAP* mapped = MapByGradients(image, threads);
   // The gradient mapper gives nothing for a picture without any gradient
   // (uniform, or a single pixel): such a picture has no detail to keep, so
   // the plain global operator loses nothing.

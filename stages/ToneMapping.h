@@ -9,7 +9,8 @@
 // size. A picture the gradient mapper gives nothing for (one without any
 // gradient: uniform, or a single pixel) is mapped by MapGlobally instead.
 // Returns a new bitmap (or none); the input stays owned by the caller.
-FIBITMAP* ToneMapToStandard(FIBITMAP* image);
+// threads: how many the gradient mapper may use (0: one per core).
+FIBITMAP* ToneMapToStandard(FIBITMAP* image, unsigned threads = 0);
 
 // The plain global operator: each pixel's colour scaled by 1 / (1 + L), L its
 // Rec. 709 luminance, then gamma 2.2, so black stays 0 and a uniform 0.18 grey
