@@ -29,6 +29,8 @@ QString ColorTextOf(const QColor& color);
 
 // A slider and a number field that follow each other.
 class NumberSlider : public QWidget {
+  Q_OBJECT
+
  public:
   NumberSlider(int minimum, int maximum, QWidget* parent);
   int Value() const;
@@ -43,6 +45,8 @@ class NumberSlider : public QWidget {
 
 // A button showing a 34 x 12 swatch; clicking opens the colour chooser.
 class ColorButton : public QToolButton {
+  Q_OBJECT
+
  public:
   explicit ColorButton(QWidget* parent);
   QString ColorText() const { return colorText_; }
@@ -58,6 +62,8 @@ class ColorButton : public QToolButton {
 // "..." button for the colour chooser. The palette text ("000000,FFFFFF,...")
 // is kept as given and only grows by the colours picked here.
 class ColorChoice : public QWidget {
+  Q_OBJECT
+
  public:
   explicit ColorChoice(QWidget* parent);
   void Load(const std::string& palette, const std::string& current);

@@ -30,6 +30,8 @@ enum class PreferencesPage {
 constexpr int PreferencesPageCount = 9;
 
 class PreferencesDialog : public QDialog {
+  Q_OBJECT
+
  public:
   // Builds every page, fills the controls from Settings and shows the page
   // RunState.PreferencesPanel names, which then goes back to General.

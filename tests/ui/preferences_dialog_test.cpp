@@ -2,12 +2,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QToolBar>
 #include <functional>
 
 #include "settings/ConfigFile.h"
@@ -369,7 +371,7 @@ class PreferencesDialogTest : public QObject {
 
   void pickedColoursJoinThePaletteOnlyWhenNew() {
     PreferencesDialog dialog(nullptr);
-    auto* fontColor = qobject_cast<ColorChoice*>(
+    auto* fontColor = dynamic_cast<ColorChoice*>(
         RowControl(dialog.PageWidget(PreferencesPage::Watermark), "Font Color:"));
     QVERIFY(fontColor);
     const int count = fontColor->Box()->count();
