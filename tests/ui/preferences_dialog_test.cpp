@@ -395,8 +395,10 @@ class PreferencesDialogTest : public QObject {
     QCOMPARE(Settings.SolidLeftColor, std::string("0A00FF"));
   }
 
-  // With LUMIVERT_PREFERENCES_SHOTS set to a folder, a picture of every page
-  // (and of each Output pane's longest page) goes there for a person to look at.
+  // With LUMIVERT_PREFERENCES_SHOTS set to a folder, a picture of the dialog
+  // on every page and of every page's whole content goes there for a person
+  // to look at (xvfb-run -a env LUMIVERT_PREFERENCES_SHOTS=/tmp/shots
+  // build/preferences_dialog_test picturesOfEveryPage).
   void picturesOfEveryPage() {
     const char* folder = std::getenv("LUMIVERT_PREFERENCES_SHOTS");
     if (!folder) QSKIP("LUMIVERT_PREFERENCES_SHOTS is not set");
@@ -411,8 +413,32 @@ class PreferencesDialogTest : public QObject {
       auto* scroll = qobject_cast<QScrollArea*>(dialog.PageWidget(static_cast<PreferencesPage>(i)));
       QVERIFY(scroll->widget()->grab().save(QString("%1/page%2-full.png").arg(folder).arg(i)));
     }
+    dialog.ShowPage(PreferencesPage::Output);
+    for (const char* format : {"bmp", "exr", "png", "tiff"}) {
+      dialog.OutputFormatBox()->setCurrentIndex(dialog.OutputFormatBox()->findData(format));
+      QApplication::processEvents();
+      QVERIFY(dialog.grab().save(QString("%1/output-%2.png").arg(folder, format)));
+    }
   }
 };
 
-LUMIVERT_UI_TEST_MAIN(PreferencesDialogTest)
+// As LUMIVERT_UI_TEST_MAIN, except that a run taking pictures for a person
+// keeps the platform it was given (xcb under xvfb-run).
+int main(int argc, char** argv) {
+  const std::string home = ScratchFolder("ui-home");
+  chmod(home.c_str(), 0700);
+  setenv("QT_QPA_PLATFORM", "offscreen", std::getenv("LUMIVERT_PREFERENCES_SHOTS") ? 0 : 1);
+  setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home + "config").c_str(), 1);
+  QApplication app(argc, argv);
+  CreateProcessLists();
+  BuildFormatTables();
+  ApplyDefaults(0);
+  InitRunState();
+  BuildLanguageTable();
+  SetThemeFolder(BUILD_DIR "/gfx/");
+  StartIconSets();
+  PreferencesDialogTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "preferences_dialog_test.moc"
