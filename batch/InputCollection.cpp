@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -14,6 +12,7 @@
 #include "batch/InputList.h"
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
 
@@ -195,11 +194,10 @@ int ScanInputFolder() {
 
 int ReadInputList() {
   int added = 0;
-  std::ifstream in(RunState.InputFile, std::ios::binary);
-  if (in) {
-    std::string text =
-        ListText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    in.close();
+  std::string bytes;
+  if (ReadRegularFile(RunState.InputFile, MaxListFileBytes, bytes)) {
+    const std::string text = ListText(bytes);
+    bytes.clear();
     SeenFolders seen;
     int position = 0;
     size_t pos = 0;

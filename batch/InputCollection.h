@@ -2,6 +2,7 @@
 // walked with all its subfolders, or a list file of paths.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The extension of a path, as typed (not lower-cased): the text after the last
@@ -29,6 +30,11 @@ int AddFolderFiles(const std::string& folder);
 // added to Progress.ResultCount at the end, and stops before the next
 // top-level entry once Progress.KeepRunning is 0. Returns 0.
 int ScanInputFolder();
+
+// The largest list file read: a quarter of a million long paths, or
+// 100,000 paths in UTF-32. Anything bigger, and anything that is not a regular
+// file (a device, a pipe), reads as a list that cannot be opened.
+constexpr std::size_t MaxListFileBytes = std::size_t{64} << 20;
 
 // Thread procedure of a list run: reads the list file RunState.InputFile, one
 // path per line (files or folders), and reports like ScanInputFolder, one

@@ -1,9 +1,9 @@
 #include "cli/CommandLine.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "app/Startup.h"
 #include "app/WindowMode.h"
@@ -13,6 +13,7 @@
 #include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
@@ -29,8 +30,7 @@ std::string Parameter(int index) {
   return TrimBlanks(Parameters[static_cast<size_t>(index)]);
 }
 
-// The console is there whenever standard output is open.
-bool OpenConsole() { return fcntl(STDOUT_FILENO, F_GETFD) != -1; }
+bool OpenConsole() { return ConsoleIsOpen(); }
 void CloseConsole() { std::fflush(stdout); }
 
 std::string RemoveQuotes(const std::string& value) {
@@ -144,7 +144,7 @@ ParameterOutcome ReadParameters() {
       break;
     }
     if (name == "--PROFILE") {
-      if (!LoadProfile(CompleteQuoted(value, i))) {
+      if (!LoadProfile(CompleteQuoted(value, i), &outcome.Warnings)) {
         outcome.Error = InvalidProfile;
         break;
       }
@@ -152,6 +152,8 @@ ParameterOutcome ReadParameters() {
     }
     if (kind == OptionKind::Text) value = CompleteQuoted(value, i);
     ApplyOption(name, value);
+    std::string warning = ColorWarning(name, value);
+    if (!warning.empty()) outcome.Warnings.push_back(std::move(warning));
   }
   return outcome;
 }
@@ -193,6 +195,10 @@ int RunCommandLine() {
   }
 
   const ParameterOutcome outcome = ReadParameters();
+
+  // Warnings wait for the whole command line: a -q anywhere silences them.
+  if (!outcome.Quiet && (!outcome.Error.empty() || RunState.CommandLineRun == 1) && OpenConsole())
+    for (const std::string& warning : outcome.Warnings) PrintErrorLine(warning);
 
   if (!outcome.Error.empty() && OpenConsole()) {
     SetConsoleTitle(WindowTitle());

@@ -28,6 +28,9 @@ struct ParameterOutcome {
   std::string Error;  // "" or the message printed after "Error: "
   bool Quiet = false;
   bool Pause = false;
+  // Standard-error lines about values that were taken but cannot mean what
+  // the user wrote (colours that read as black), in command-line order.
+  std::vector<std::string> Warnings;
 };
 
 // Applies every parameter to Settings and RunState in order, stopping at the

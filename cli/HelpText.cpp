@@ -33,7 +33,7 @@ std::vector<std::string> HelpLines(const std::string& prog) {
       Fill("  %s1% -i c:/tmp/example.%s2% -o d:/converted", prog, in),
       Fill("  %s1% -i c:/tmp/filelist.txt", prog),
       Fill("  %s1% -i c:/tmp/ -o d:/converted --jpg-quality=95", prog),
-      Fill("  %s1% -i c:/tmp/ -o d:/converted -c %s2% --jpg-quality=95", prog, out),
+      Fill("  %s1% -i /srv/hdr/ -o /srv/converted -c %s2% --jpg-quality=95", prog, out),
       " ",
       "Options:",
       " ",

@@ -1,9 +1,19 @@
 #include "platform/Console.h"
 
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+
+namespace {
+std::atomic<bool> consoleClosedAtStart{false};
+}
+
+void MarkConsoleClosed() { consoleClosedAtStart = true; }
+
+bool ConsoleIsOpen() { return !consoleClosedAtStart && fcntl(STDOUT_FILENO, F_GETFD) != -1; }
 
 void PrintLine(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);

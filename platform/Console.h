@@ -3,6 +3,11 @@
 
 #include <string>
 
+// Notes that standard output was closed when the program started (it is on
+// /dev/null since): there is no console to open.
+void MarkConsoleClosed();
+// Whether the console can be opened: standard output was open at start and is open now.
+bool ConsoleIsOpen();
 // Prints text followed by CR LF on standard output and flushes.
 void PrintLine(const std::string& text);
 // Prints text followed by CR LF on standard error and flushes: per-file

@@ -2,27 +2,15 @@
 
 #include <glib.h>
 
-#include <cstdio>
+#include <utility>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
+#include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  // A folder opens on this platform but is no profile.
-  if (IsDirectory(path)) return false;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
 
 std::string Latin1ToUtf8(const std::string& bytes) {
   std::string out;
@@ -89,7 +77,8 @@ bool IsCliGroup(const std::string& name) {
   return true;
 }
 
-void ApplyEntry(const std::string& key, const std::string& rawValue) {
+void ApplyEntry(const std::string& key, const std::string& rawValue, const std::string& path,
+                std::vector<std::string>* warnings) {
   std::string name = UpperCase(key);
   // The frame opacity has its own key in profiles; the command-line name is not one.
   if (name == "--FR-SOLID-OPACITY") return;
@@ -109,14 +98,18 @@ void ApplyEntry(const std::string& key, const std::string& rawValue) {
       break;
   }
   ApplyOption(name, value);
+  if (warnings) {
+    std::string warning = ColorWarning(name, value, " in profile " + path);
+    if (!warning.empty()) warnings->push_back(std::move(warning));
+  }
 }
 
 }  // namespace
 
-byte LoadProfile(const std::string& path) {
+byte LoadProfile(const std::string& path, std::vector<std::string>* warnings) {
   if (path.empty()) return 0;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return 0;
+  if (!ReadRegularFile(path, MaxProfileBytes, bytes)) return 0;
 
   enum { Before, Inside, After } where = Before;
   for (const std::string& rawLine : SplitLines(DecodeProfile(bytes))) {
@@ -136,7 +129,8 @@ byte LoadProfile(const std::string& path) {
     if (where != Inside) continue;
     size_t eq = line.find('=');
     if (eq == std::string::npos) continue;  // not an entry
-    ApplyEntry(TrimRight(line.substr(0, eq), " \t"), TrimLeft(line.substr(eq + 1), " \t"));
+    ApplyEntry(TrimRight(line.substr(0, eq), " \t"), TrimLeft(line.substr(eq + 1), " \t"), path,
+               warnings);
   }
   return 1;
 }

@@ -37,7 +37,7 @@ std::vector<std::string> HelpFor(const std::string& prog) {
       "  " + prog + " -i c:/tmp/example.hdr -o d:/converted",
       "  " + prog + " -i c:/tmp/filelist.txt",
       "  " + prog + " -i c:/tmp/ -o d:/converted --jpg-quality=95",
-      "  " + prog + " -i c:/tmp/ -o d:/converted -c bmp --jpg-quality=95",
+      "  " + prog + " -i /srv/hdr/ -o /srv/converted -c bmp --jpg-quality=95",
       " ",
       "Options:",
       " ",

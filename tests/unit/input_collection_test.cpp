@@ -411,6 +411,39 @@ TEST_F(InputCollection, UnreadableListAddsNothing) {
   EXPECT_EQ(InputList.Size(), 0u);
 }
 
+// A device or a pipe named as list file is never read: /dev/zero would fill
+// memory, a pipe would block the scan. Oversized files are refused the same way.
+TEST_F(InputCollection, ListFileMustBeAModestRegularFile) {
+  File("a.hdr");
+  const std::string line = root + "a.hdr\n";
+  const std::string fifo = root + "pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto padded = [&](const std::string& name, off_t size) {
+    WriteFileBytes(root + name, line);
+    EXPECT_EQ(truncate((root + name).c_str(), size), 0);  // sparse: zeros after the line
+    return root + name;
+  };
+  const struct {
+    std::string list;
+    size_t added;
+  } cases[] = {
+      {"/dev/zero", 0},
+      {"/dev/null", 0},
+      {fifo, 0},
+      {padded("huge.txt", off_t{8} << 30), 0},
+      {padded("over.txt", static_cast<off_t>(MaxListFileBytes) + 1), 0},
+      {padded("at-cap.txt", static_cast<off_t>(MaxListFileBytes)), 1},
+  };
+  for (const auto& c : cases) {
+    InputList.Clear();
+    Progress.ResultCount = 0;
+    RunState.InputFile = c.list;
+    ReadInputList();
+    EXPECT_EQ(InputList.Size(), c.added) << c.list;
+    EXPECT_EQ(Progress.ResultCount, static_cast<int>(c.added)) << c.list;
+  }
+}
+
 TEST_F(InputCollection, WindowHookSeesAddedFilesOnlyOutsideTheCommandLine) {
   File("a.hdr");
   File("b.hdr");

@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::string Corpus = std::string(SOURCE_DIR) + "/../shared/corpus/";
+const std::string Corpus = std::string(SOURCE_DIR) + "/tests/data/";
 
 std::string Header(const std::string& resolution) {
   return "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n" + resolution + "\n";

@@ -2,7 +2,10 @@
 #include "settings/Profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/Files.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 
@@ -130,4 +133,47 @@ TEST_F(Profile, AcceptsFilesWithoutAGroupAndRefusesWhatCannotBeRead) {
   EXPECT_EQ(LoadProfile(""), 0);
   EXPECT_EQ(LoadProfile(folder_ + "missing.ini"), 0);
   EXPECT_EQ(LoadProfile(folder_), 0);  // a folder is no profile
+}
+
+// Only a regular file of a sane size is a profile: a device would be read
+// until memory runs out, a pipe would block the run for ever.
+TEST_F(Profile, ReadsOnlyRegularFilesUpToTheCap) {
+  const std::string fifo = folder_ + "pipe.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto sparse = [&](const std::string& name, off_t size) {
+    const std::string path = folder_ + name;
+    WriteFileBytes(path, "[CLI]\n--jpg-quality=7\n");
+    EXPECT_EQ(truncate(path.c_str(), size), 0);
+    return path;
+  };
+  const struct {
+    std::string path;
+    byte loaded;
+  } cases[] = {
+      {"/dev/zero", 0},
+      {"/dev/null", 0},
+      {fifo, 0},
+      {sparse("huge.ini", off_t{4} << 30), 0},
+      {sparse("over.ini", static_cast<off_t>(MaxProfileBytes) + 1), 0},
+      {sparse("at-cap.ini", static_cast<off_t>(MaxProfileBytes)), 1},
+  };
+  for (const auto& c : cases) {
+    ApplyDefaults(1);
+    EXPECT_EQ(LoadProfile(c.path), c.loaded) << c.path;
+    EXPECT_EQ(Settings.JPGQuality, c.loaded ? 7 : 95) << c.path;
+  }
+}
+
+// The same refusals seen from the command line: the usual error line, at once.
+TEST_F(Profile, CommandLineRefusesADeviceOrAPipeAsProfile) {
+  const std::string fifo = folder_ + "pipe.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteFileBytes(folder_ + "pic.hdr", RadianceBytes(GradientPicture(8, 4)));
+  for (const std::string& profile : {std::string("/dev/zero"), fifo}) {
+    const ProgramResult r =
+        RunLumivert({"-q", "-i", folder_ + "pic.hdr", "--profile=" + profile}, folder_);
+    EXPECT_EQ(r.out, "Error: Invalid profile file\r\n") << profile;
+    EXPECT_EQ(r.exitCode, 0) << profile;
+  }
+  EXPECT_FALSE(PathExists(folder_ + "pic.bmp"));
 }

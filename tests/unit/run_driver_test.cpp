@@ -332,7 +332,7 @@ TEST(RunDriver, IconOfASmallNonSquarePictureIsSquare) {
 
 TEST(RunDriver, TinyPicturesAndThumbnailsConvert) {
   const std::string dir = ScratchFolder("run");
-  fs::copy_file(std::string(SOURCE_DIR) + "/../shared/corpus/rgbr4x4.hdr", dir + "tiny.hdr");
+  fs::copy_file(std::string(SOURCE_DIR) + "/tests/data/rgbr4x4.hdr", dir + "tiny.hdr");
   MakeHdr(dir + "big.hdr", 200, 120);
   EXPECT_EQ(RunLumivert({"-q", "-i", dir + "tiny.hdr", "-c", "png"}).out, "");
   EXPECT_EQ(SizeOf(dir + "tiny.png"), std::make_pair(4u, 4u));
@@ -345,7 +345,7 @@ TEST(RunDriver, TinyPicturesAndThumbnailsConvert) {
 // bare library calls, byte for byte.
 TEST(RunDriver, DefaultOutputsEqualTheBareLibraryPipeline) {
   const std::string dir = ScratchFolder("run");
-  fs::copy_file(std::string(SOURCE_DIR) + "/../shared/corpus/trans2_fish.hdr", dir + "fish.hdr");
+  fs::copy_file(std::string(SOURCE_DIR) + "/tests/data/trans2_fish.hdr", dir + "fish.hdr");
   fs::create_directories(dir + "out");
   for (const std::string ext : {"png", "jpg"}) {
     EXPECT_EQ(RunLumivert({"-q", "-i", dir + "fish.hdr", "-o", dir + "out", "-c", ext}).out, "");
