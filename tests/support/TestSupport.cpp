@@ -48,9 +48,9 @@ ProgramResult RunShellCommand(const std::string& cmd) {
 ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir) {
   std::string runtime = ScratchFolder("run");
   std::string cmd = "cd " + ShellQuote(workDir.empty() ? runtime : workDir) +
-                    " && XDG_RUNTIME_DIR=" + ShellQuote(runtime) +
-                    " XDG_CONFIG_HOME=" + ShellQuote(runtime + "config") + " " +
-                    ShellQuote(LUMIVERT_EXE);
+                    " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR=" +
+                    ShellQuote(runtime) + " XDG_CONFIG_HOME=" + ShellQuote(runtime + "config") +
+                    " " + ShellQuote(LUMIVERT_EXE);
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " </dev/null";
   ProgramResult result = RunShellCommand(cmd);

@@ -16,7 +16,7 @@ struct ProgramResult {
 };
 
 // Runs the built lumivert with args (shell-quoted here), in workDir when given,
-// with a private XDG_RUNTIME_DIR and XDG_CONFIG_HOME and no standard input.
+// with a private XDG_RUNTIME_DIR and XDG_CONFIG_HOME, no display and no standard input.
 ProgramResult RunLumivert(const std::vector<std::string>& args, const std::string& workDir = "");
 
 // s in single quotes for the shell.

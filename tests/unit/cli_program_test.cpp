@@ -97,6 +97,10 @@ class HeldLock {
   bool locked_ = false;
 };
 
+// What the window path prints when no display is available.
+const std::vector<std::string> NoWindow = {
+    "No display is available for the window; use -i to convert from the command line."};
+
 struct Case {
   std::vector<std::string> args;
   std::vector<std::string> lines;
@@ -129,10 +133,10 @@ TEST(ProgramRun, HelpAndVersionOnlyAsTheFirstParameter) {
       {{"--version"}, {"2.1"}},
       {{"--Version=no", "-i", "x"}, {"2.1"}},
       // Later in the command line they mean nothing.
-      {{"-q", "-h"}, {}},
-      {{"stray", "-v"}, {}},
+      {{"-q", "-h"}, NoWindow},
+      {{"stray", "-v"}, NoWindow},
       {{"-i", "x.hdr", "-h"}, Join(Banner, MissingFile)},
-      {{"-h=1"}, {}},
+      {{"-h=1"}, NoWindow},
   });
 }
 
@@ -173,14 +177,15 @@ TEST(ProgramRun, BannerQuietAndPause) {
   });
 }
 
-TEST(ProgramRun, WithoutAnInputTheWindowPathEndsQuietly) {
+// The tests run without a display, so the window path says so and ends.
+TEST(ProgramRun, WithoutAnInputTheWindowPathIsTaken) {
   ExpectAll({
-      {{}, {}},
-      {{"pic.hdr"}, {}},
-      {{"-o", "out", "--jpg-quality=5", "-p"}, {}},
-      {{"-U"}, {}},
-      {{"-T"}, {}},
-      {{"-t", "/nonexistent"}, {}},
+      {{}, NoWindow},
+      {{"pic.hdr"}, NoWindow},
+      {{"-o", "out", "--jpg-quality=5", "-p"}, NoWindow},
+      {{"-U"}, NoWindow},
+      {{"-T"}, NoWindow},
+      {{"-t", "/nonexistent"}, NoWindow},
   });
 }
 
@@ -194,7 +199,7 @@ TEST(ProgramRun, OddParametersNeverCrash) {
   lastKept.push_back("-q");                 // index 128: not read
   const std::string longValue(40000, 'a');  // the whole shell line stays below 128 KiB
   ExpectAll({
-      {many, {}},  // the input option lies beyond the 128th parameter
+      {many, NoWindow},  // the input option lies beyond the 128th parameter
       {lastKept, Join(Banner, MissingFile)},
       {{"-i", "x.hdr", "--width=99999999999999999999999999", "--gamma=1e99999",
         "--rotation=$FFFFFFFFFFFFFFFFFFFF", "--brightness=-%1111111111111111111111111111111111111"},
@@ -203,7 +208,7 @@ TEST(ProgramRun, OddParametersNeverCrash) {
        Join(Banner, {"Preparing...", "Error: Invalid input folder"})},
       {{"-i", "\xFF\xFE.hdr", "--wm-text=\xC3(", "--\xFF\xFE=1", "-\xC3", "\xE2\x82"},
        Join(Banner, MissingFile)},
-      {{"\xFF-v"}, {}},
+      {{"\xFF-v"}, NoWindow},
       {{"-i", "\"unterminated", "--wm-text=\"also"},
        Join(Banner, {"Preparing...", "Error: Invalid input folder"})},
   });

@@ -1,0 +1,31 @@
+// The window interface's per-user configuration file "config.ini": every
+// Settings field, grouped, one "key = value" line each.
+#pragma once
+
+#include <string>
+
+#include "settings/Settings.h"
+
+// The configuration folder for brand/shortName below $XDG_CONFIG_HOME (or
+// ~/.config when that is unset or not absolute), created when missing; ends
+// with "/". "" when no base folder is known.
+std::string ConfigFolder(const std::string& brand, const std::string& shortName);
+
+// The complete file as the writer produces it from settings: UTF-8 byte-order
+// mark, an empty first line, CR LF line ends. CFG is always written as 17.
+std::string ConfigFileText(const SettingsRecord& settings);
+
+// Fills settings from the text of a configuration file, as ReadConfig does
+// after opening it: per-key defaults for what is missing, trimmed keys,
+// upgrades of older formats, and the decoded CsvDelimiter. Never fails:
+// damaged lines are skipped.
+void ApplyConfigText(const std::string& text, SettingsRecord& settings);
+
+// Fills Settings from Settings.ConfigPath; a file that cannot be opened gives
+// the window defaults.
+void ReadConfig();
+
+// Writes Settings to Settings.ConfigPath through a temporary file beside it
+// that replaces the old file only once it is completely written, so a failed
+// write leaves the previous settings in place. False when nothing was replaced.
+bool WriteConfig();

@@ -1,0 +1,374 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "codecs/FormatTables.h"
+#include "settings/ConfigFile.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class ConfigFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateProcessLists();
+    BuildFormatTables();
+    ApplyDefaults(0);
+  }
+};
+
+// A record with a value of every kind that differs from the defaults.
+SettingsRecord SampleSettings() {
+  SettingsRecord s = Settings;
+  s.UpdateDate = 1700000000;
+  s.CustomTimestamp = 1700000100;
+  s.X = 200;
+  s.Y = 150;
+  s.IsMaximized = 1;
+  s.ImageGamma = 1.5f;
+  s.Text = "(c) Sample";
+  s.JPGQuality = 80;
+  s.RAWLoadAs = 1;  // an input key: not written while the table has no raw format
+  s.RecentOutFolders = "/out/a/\t/out/b/";
+  s.CsvDelimiter = ";";
+  return s;
+}
+
+const std::vector<std::string> SampleFileLines = {
+    "\xEF\xBB\xBF",
+    "[General]",
+    "CFG = 17",
+    "Language = en",
+    "Update Range = 2",
+    "Update Date = 1700000000",
+    "Save Window Position = 1",
+    "; ",
+    "[Window]",
+    "IsMaximized = 1",
+    "Width = 510",
+    "Height = 330",
+    "X = 200",
+    "Y = 150",
+    "; ",
+    "[Interface]",
+    "UI Theme = handdrawn",
+    "UI Size = 2",
+    "; ",
+    "[Input]",
+    "Format = hdr",
+    "; ",
+    "[Output]",
+    "Format = bmp",
+    "BMP BPP = 0",
+    "BMP Compression = 0",
+    "BMP Color Table = 0",
+    "DDS BPP = 0",
+    "EXR BPP = 0",
+    "EXR Compression = 0",
+    "GIF BPP = 0",
+    "HDR BPP = 0",
+    "ICO BPP = 0",
+    "J2K BPP = 0",
+    "JNG BPP = 0",
+    "JP2 BPP = 0",
+    "JPG BPP = 0",
+    "JPG Quality = 80",
+    "JPG Chroma = 0",
+    "JPG Save As = 0",
+    "JXR BPP = 0",
+    "PBM BPP = 0",
+    "PCX BPP = 0",
+    "PFM BPP = 0",
+    "PGM BPP = 0",
+    "PNG BPP = 0",
+    "PNG Compression = 0",
+    "PNG Interlaced = 0",
+    "PPM BPP = 0",
+    "PSD BPP = 0",
+    "TGA BPP = 0",
+    "TGA Compression = 0",
+    "TIFF BPP = 0",
+    "TIFF Compression = 0",
+    "TIFF Color Model = 0",
+    "WBMP BPP = 0",
+    "WEBP BPP = 0",
+    "XPM BPP = 0",
+    "; ",
+    "[Transform]",
+    "Do Image Rotation = 0",
+    "Image Rotation Type = 0",
+    "Image Rotation = 0",
+    "Image Rotation Back Color = 000000",
+    "Do Image Resize = 0",
+    "Image Width = 0",
+    "Image Width Unit = 0",
+    "Image Height = 0",
+    "Image Height Unit = 0",
+    "Keep Aspect Ratio = 1",
+    "Image Resize Type = 0",
+    "Image Resize Algorithm = 3",
+    "Do Image Flip Horizontal = 0",
+    "Do Image Flip Vertical = 0",
+    "; ",
+    "[Adjustment]",
+    "Do Image Color Correction = 0",
+    "Image Brightness = 0",
+    "Image Contrast = 0",
+    "Image Gamma = 1.500000",
+    "Image Invert = 0",
+    "Do Image Greyscale = 0",
+    "Do Image Threshold = 0",
+    "Image Threshold = 0",
+    "; ",
+    "[Frame]",
+    "Do Frame = 0",
+    "Solid Left = 0",
+    "Solid Right = 0",
+    "Solid Top = 0",
+    "Solid Bottom = 0",
+    "Solid Left Color = 000000",
+    "Solid Right Color = 000000",
+    "Solid Top Color = 000000",
+    "Solid Bottom Color = 000000",
+    "Solid Opacity = 255",
+    "; ",
+    "[Watermark]",
+    "Do Watermark = 0",
+    "Text = (c) Sample",
+    "Fonts = Arial,Tahoma,Verdana",
+    "Font = Arial",
+    "Font Size = 14",
+    "Font Leading = 0",
+    "Font Colors = 000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF",
+    "Font Color = FFFFFF",
+    "Font Style = 0",
+    "Font Effect = 0",
+    "Text Antialiasing = 0",
+    "Text Alignment = 0",
+    "Text Padding = 0",
+    "Text Opacity = 255",
+    "Back Colors = 000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF",
+    "Back Color = 000000",
+    "Back Opacity = 1",
+    "Text Boundary = 0",
+    "Text Position = 8",
+    "Text X Offset = 10",
+    "Text Y Offset = 10",
+    "Text Rotation = 0",
+    "Text Size = 0",
+    "Text Scale = 10",
+    "Image = ",
+    "Image Greyscale = 0",
+    "Image Opacity = 255",
+    "Image Boundary = 0",
+    "Image Position = 8",
+    "Image X Offset = 10",
+    "Image Y Offset = 10",
+    "Image Rotation = 0",
+    "Image Size = 0",
+    "Image Scale = 10",
+    "; ",
+    "[Advanced]",
+    "Filename Mask = %filename%.%ext%",
+    "File Timestamp = 0",
+    "Custom Timestamp = 1700000100",
+    "Out Folders History = 1",
+    "Out Folders Number = 5",
+    "Keep Subfolders = 1",
+    "; ",
+    "[File]",
+    "Recent Out Folders = /out/a/\t/out/b/",
+    "Recent Files = ",
+    "; ",
+    "[Privacy]",
+    "Clean Recent Files = 0",
+    "; ",
+};
+
+void ExpectSameSettings(const SettingsRecord& a, const SettingsRecord& b) {
+  EXPECT_EQ(ConfigFileText(a), ConfigFileText(b));
+  EXPECT_EQ(a.CFG, b.CFG);
+}
+
+bool PathExistsForTest(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::string ConfigWith(const std::vector<std::string>& lines) {
+  return "\xEF\xBB\xBF\r\n" + CrLfLines(lines);
+}
+
+}  // namespace
+
+TEST_F(ConfigFile, WriterProducesTheFileByteForByte) {
+  Settings = SampleSettings();
+  Settings.CFG = 10;  // whatever was read, the current format is written
+  Settings.ConfigPath = ScratchFolder("config") + "config.ini";
+  ASSERT_TRUE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), CrLfLines(SampleFileLines));
+}
+
+TEST_F(ConfigFile, WindowGroupKeepsOnlyItsHeaderWithoutSaveWindowPosition) {
+  SettingsRecord s = SampleSettings();
+  s.SaveWindowPosition = 0;
+  const std::string text = ConfigFileText(s);
+  EXPECT_NE(text.find("Save Window Position = 0\r\n; \r\n[Window]\r\n; \r\n[Interface]\r\n"),
+            std::string::npos);
+  SettingsRecord back;
+  ApplyConfigText(text, back);
+  EXPECT_EQ(back.X, 100);
+  EXPECT_EQ(back.Y, 100);
+  EXPECT_EQ(back.Width, 510);
+  EXPECT_EQ(back.Height, 330);
+  EXPECT_EQ(back.IsMaximized, 0);
+}
+
+TEST_F(ConfigFile, WrittenFileReadsBackIdentically) {
+  SettingsRecord s = SampleSettings();
+  s.UITheme = "  spaced theme ";  // taken as read: keeps its blanks
+  s.RecentFiles = " lead";
+  s.CsvDelimiter = "\t";
+  s.ImageGamma = 0.25f;
+  s.TextRotation = -45;
+  Settings = s;
+  Settings.ConfigPath = ScratchFolder("config") + "config.ini";
+  ASSERT_TRUE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath).find("CsvDelimiter"), std::string::npos)
+      << "never written";
+  SettingsRecord back;
+  ApplyConfigText(ReadFileBytes(Settings.ConfigPath), back);
+  s.CFG = 17;
+  ExpectSameSettings(back, s);
+  EXPECT_EQ(back.UITheme, "  spaced theme ");
+  EXPECT_EQ(back.RecentFiles, " lead");
+  EXPECT_FLOAT_EQ(back.ImageGamma, 0.25f);
+  EXPECT_EQ(back.TextRotation, -45);
+  EXPECT_EQ(back.CsvDelimiter, ",");  // the writer never writes it
+  EXPECT_EQ(Settings.CsvDelimiter, "\t") << "encoding for the file leaves the record as it was";
+}
+
+TEST_F(ConfigFile, UpgradesOlderFormats) {
+  struct Case {
+    int cfg;
+    std::string mask;
+    int rawLoadAs;
+    std::string wantMask;
+    int wantRawLoadAs;
+  };
+  const Case cases[] = {
+      {10, "%filename%_small", 1, "%filename%_small.%ext%", 3},
+      {10, "%filename%.%ext%", 0, "%filename%.%ext%", 0},
+      {11, "%filename%_small", 1, "%filename%_small", 3},
+      {13, "x", 2, "x", 4},
+      {14, "x", 1, "x", 1},
+      {17, "x", 5, "x", 5},
+  };
+  for (const Case& c : cases) {
+    SettingsRecord s;
+    ApplyConfigText(ConfigWith({"[General]", "CFG = " + std::to_string(c.cfg), "[Input]",
+                                "RAW Load As = " + std::to_string(c.rawLoadAs), "[Advanced]",
+                                "Filename Mask = " + c.mask}),
+                    s);
+    EXPECT_EQ(s.FilenameMask, c.wantMask) << c.cfg;
+    EXPECT_EQ(s.RAWLoadAs, c.wantRawLoadAs) << c.cfg;
+    EXPECT_EQ(ConfigFileText(s).substr(0, 26), "\xEF\xBB\xBF\r\n[General]\r\nCFG = 17\r\n");
+  }
+  SettingsRecord none;  // no CFG key at all: the oldest format
+  ApplyConfigText(ConfigWith({"[Advanced]", "Filename Mask = a"}), none);
+  EXPECT_EQ(none.CFG, 0);
+  EXPECT_EQ(none.FilenameMask, "a.%ext%");
+}
+
+TEST_F(ConfigFile, ReaderDefaultsTrimmingAndDelimiter) {
+  SettingsRecord s;
+  ApplyConfigText(ConfigWith({"[Frame]", "Solid Left Color =   FF0000  ", "[Interface]",
+                              "UI Theme =  dark ", "[File]", "CsvDelimiter = TAB"}),
+                  s);
+  EXPECT_EQ(s.SolidLeftColor, "FF0000");
+  EXPECT_EQ(s.UITheme, " dark ");
+  EXPECT_EQ(s.CsvDelimiter, "\t");
+  EXPECT_EQ(s.X, 100);
+  EXPECT_EQ(s.Y, 100);
+  EXPECT_EQ(s.KeepAspectRatio, 1);
+  EXPECT_EQ(s.JPGQuality, 95);
+  EXPECT_EQ(s.DefaultOutputFormat, "bmp");
+  const std::pair<std::string, std::string> delimiters[] = {
+      {"space", " "}, {"CrLf", "\r\n"}, {";", ";"}, {"  tab  ", "\t"}};
+  for (const auto& [written, decoded] : delimiters) {
+    ApplyConfigText(ConfigWith({"[File]", "CsvDelimiter = " + written}), s);
+    EXPECT_EQ(s.CsvDelimiter, decoded) << written;
+  }
+}
+
+TEST_F(ConfigFile, DamagedInputIsReadAsFarAsItMakesSense) {
+  SettingsRecord s;
+  // Lines without "=", a header without "]", bytes that are no text, keys in
+  // another letter case, a duplicate key (the first wins), huge numbers.
+  std::string text = ConfigWith({"garbage before any group", "[general", "CFG = 3", "[GENERAL]",
+                                 "cfg=12", "CFG = 13", "[Output]", "jpg quality = 77x",
+                                 "PNG Interlaced = 257", "TIFF BPP = 99999999999999999999",
+                                 "Image Gamma = nonsense", "[Adjustment]", "Image Gamma = 2,5"});
+  text += std::string("\0\x01\xFF\xFE\n", 5) + "[Frame]\nSolid Top = 9\r\n";
+  ApplyConfigText(text, s);
+  EXPECT_EQ(s.CFG, 12);
+  EXPECT_EQ(s.JPGQuality, 77);
+  EXPECT_EQ(s.PNGInterlaced, 1);  // bytes keep the low 8 bits
+  EXPECT_EQ(s.TIFFBPP, INT32_MAX);
+  EXPECT_FLOAT_EQ(s.ImageGamma, 2.0f);
+  EXPECT_EQ(s.SolidTop, 9);
+
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::string noise(random() % 4000, '\0');
+    for (char& c : noise) c = static_cast<char>(random() % 7 == 0 ? '\n' : random() % 256);
+    if (round % 2) noise = ConfigFileText(SampleSettings()).substr(0, random() % 3000) + noise;
+    SettingsRecord any;
+    ApplyConfigText(noise, any);
+    SettingsRecord again;
+    ApplyConfigText(ConfigFileText(any), again);
+    ASSERT_EQ(ConfigFileText(again), ConfigFileText(any)) << "round " << round;
+  }
+}
+
+TEST_F(ConfigFile, MissingFileGivesWindowDefaultsAndFailedWriteKeepsTheOldFile) {
+  const std::string folder = ScratchFolder("config");
+  Settings.ConfigPath = folder + "absent.ini";
+  ReadConfig();
+  EXPECT_EQ(Settings.CFG, 17);
+  EXPECT_EQ(Settings.KeepAspectRatio, 1);
+  EXPECT_EQ(Settings.CsvDelimiter, ",");
+
+  // A write that cannot finish leaves the previous file untouched: here the
+  // temporary file cannot be created because a folder holds its name.
+  Settings.ConfigPath = folder + "config.ini";
+  WriteFileBytes(Settings.ConfigPath, "old settings");
+  const std::string temporary = Settings.ConfigPath + ".tmp" + std::to_string(getpid());
+  ASSERT_EQ(mkdir(temporary.c_str(), 0700), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), "old settings");
+  rmdir(temporary.c_str());
+  // The replacement itself fails when a folder stands where the file goes.
+  Settings.ConfigPath = folder + "taken";
+  ASSERT_EQ(mkdir(Settings.ConfigPath.c_str(), 0700), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_FALSE(PathExistsForTest(Settings.ConfigPath + ".tmp" + std::to_string(getpid())));
+  Settings.ConfigPath = folder + "config.ini";
+  ASSERT_TRUE(WriteConfig());
+  ReadConfig();
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), ConfigFileText(Settings));
+}
+
+TEST_F(ConfigFile, FolderFollowsXdgConfigHome) {
+  const std::string base = ScratchFolder("xdg");
+  setenv("XDG_CONFIG_HOME", base.c_str(), 1);
+  EXPECT_EQ(ConfigFolder("Corvanta", "lumivert"), base + "Corvanta/lumivert/");
+  struct stat st {};
+  EXPECT_EQ(stat((base + "Corvanta/lumivert").c_str(), &st), 0);
+  setenv("XDG_CONFIG_HOME", "relative", 1);
+  setenv("HOME", base.c_str(), 1);
+  EXPECT_EQ(ConfigFolder("Corvanta", "lumivert"), base + ".config/Corvanta/lumivert/");
+}

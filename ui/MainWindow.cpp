@@ -1,0 +1,574 @@
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "app/Startup.h"
+#include "batch/InputCollection.h"
+#include "batch/InputList.h"
+#include "codecs/FormatTables.h"
+#include "pipeline/Progress.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "settings/Settings.h"
+#include "ui/AddedFiles.h"
+#include "ui/Dialogs.h"
+#include "ui/IconSets.h"
+#include "ui/ListFiles.h"
+#include "ui/Messages.h"
+#include "ui/ProgressDialogs.h"
+
+namespace {
+
+// Minimum and default size of the window.
+constexpr int BaseWidth = 510;
+constexpr int BaseHeight = 330;
+
+void ProcessPendingEvents(int milliseconds) {
+  QApplication::processEvents(QEventLoop::AllEvents, milliseconds);
+}
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+  setWindowTitle(Q(WindowTitle()));
+  setMinimumSize(BaseWidth, BaseHeight);
+  setAcceptDrops(true);
+  StartReportingAddedFiles();
+  BuildMenus();
+  BuildToolbar();
+  BuildControls();
+  status_ = new QLabel(this);
+  statusBar()->addWidget(status_, 1);
+  statusBar()->setSizeGripEnabled(true);
+  move(Settings.X, Settings.Y);
+  resize(Settings.Width, Settings.Height);
+  if (Settings.IsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+  NewList();
+}
+
+MainWindow::~MainWindow() { InputFileAddedHook = nullptr; }
+
+QAction* MainWindow::MakeAction(Command command, const char* textKey, const char* icon,
+                                const QKeySequence& shortcut) {
+  auto* action = new QAction(MenuIcon(icon), Lang("Menu", textKey), this);
+  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+  connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  actions_.insert(static_cast<int>(command), action);
+  return action;
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(Lang("Menu", "File"));
+  file->addAction(MakeAction(Command::New, "New", "New", QKeySequence("Ctrl+N")));
+  file->addSeparator();
+  file->addAction(MakeAction(Command::SelectInputFiles, "Select Input Files", "Add"));
+  file->addAction(MakeAction(Command::SelectOutputFolder, "Select Output Folder", "OutFolder"));
+  file->addSeparator();
+  file->addAction(MakeAction(Command::ImportInputFiles, "Import Input Files", "ImportFiles"));
+  file->addAction(MakeAction(Command::ExportInputFiles, "Export Input Files", "ExportFiles"));
+  file->addSeparator();
+  file->addAction(MakeAction(Command::Exit, "Exit", "Exit", QKeySequence("Alt+X")));
+
+  QMenu* edit = menuBar()->addMenu(Lang("Menu", "Edit"));
+  // The edit commands act on the file list only: their shortcuts live on the
+  // list, so Ctrl+C in the folder field still copies the field's text.
+  edit->addAction(MakeAction(Command::Copy, "Copy", "Copy", QKeySequence("Ctrl+C")));
+  edit->addAction(MakeAction(Command::Delete, "Delete", "Delete", QKeySequence("Ctrl+Del")));
+  edit->addSeparator();
+  edit->addAction(
+      MakeAction(Command::SelectAll, "Select All", "SelectAll", QKeySequence("Ctrl+A")));
+  for (Command c : {Command::Copy, Command::Delete, Command::SelectAll})
+    ActionFor(c)->setShortcutContext(Qt::WidgetShortcut);
+  connect(edit, &QMenu::aboutToShow, this,
+          [this] { listHadFocus_ = QApplication::focusWidget() == fileList_; });
+
+  QMenu* converter = menuBar()->addMenu(Lang("Menu", "Converter"));
+  converter->addAction(MakeAction(Command::Convert, "Convert", "Convert", QKeySequence("F5")));
+  converter->addSeparator();
+  converter->addAction(MakeAction(Command::CustomConverter, "Custom Converter", "CustomConverter"));
+  converter->addSeparator();
+  converter->addAction(MakeAction(Command::Preferences, "Preferences", "Preferences"));
+
+  QMenu* help = menuBar()->addMenu(Lang("Menu", "Help"));
+  help->addAction(MakeAction(Command::Manual, "Manual", "Help", QKeySequence("F1")));
+  help->addSeparator();
+  help->addAction(MakeAction(Command::SendFeedback, "Send Feedback", "Email"));
+  help->addAction(MakeAction(Command::VisitHomepage, "Visit Homepage", "Web"));
+  help->addAction(MakeAction(Command::CheckForNewVersion, "Check For New Version", "Updates"));
+  help->addSeparator();
+  help->addAction(MakeAction(Command::About, "About", "About"));
+}
+
+void MainWindow::BuildToolbar() {
+  QToolBar* bar = addToolBar("Main");
+  bar->setObjectName("MainToolbar");
+  bar->setMovable(false);
+  bar->setIconSize(QSize(ToolbarIconSize(), ToolbarIconSize()));
+  auto add = [&](Command command, const char* icon) {
+    QAction* menuAction = ActionFor(command);
+    QAction* action = bar->addAction(ToolbarIcon(icon), menuAction->text());
+    action->setToolTip(menuAction->text().remove('&'));
+    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  };
+  add(Command::New, "New");
+  add(Command::SelectInputFiles, "Add");
+  add(Command::SelectOutputFolder, "OutFolder");
+  bar->addSeparator();
+  add(Command::Preferences, "Preferences");
+  bar->addSeparator();
+  add(Command::Convert, "Convert");
+  bar->addSeparator();
+  add(Command::Manual, "Help");
+  add(Command::SendFeedback, "Email");
+  add(Command::VisitHomepage, "Web");
+  add(Command::CheckForNewVersion, "Updates");
+}
+
+void MainWindow::BuildControls() {
+  central_ = new QWidget(this);
+  setCentralWidget(central_);
+
+  fileList_ = new QTreeWidget(central_);
+  fileList_->setColumnCount(1);
+  fileList_->setHeaderLabels({Lang("General", "Filename")});
+  fileList_->setColumnWidth(0, 290);
+  fileList_->setRootIsDecorated(false);
+  fileList_->setUniformRowHeights(true);
+  fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  fileList_->setAcceptDrops(false);  // drops go to the window
+  for (Command c : {Command::Copy, Command::Delete, Command::SelectAll})
+    fileList_->addAction(ActionFor(c));
+  // A double click anywhere on the list, rows or empty space, adds input.
+  fileList_->viewport()->installEventFilter(this);
+  connect(fileList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (fileList_->selectedItems().isEmpty()) return;
+    QMenu popup(this);
+    popup.addAction(ActionFor(Command::Copy));
+    popup.addAction(ActionFor(Command::Delete));
+    popup.addSeparator();
+    popup.addAction(ActionFor(Command::SelectAll));
+    listHadFocus_ = true;
+    popup.exec(fileList_->viewport()->mapToGlobal(at));
+  });
+
+  folderCaption_ = new QLabel(Lang("General", "Output Folder"), central_);
+  folderBox_ = new QComboBox(central_);
+  folderBox_->setEditable(true);
+  folderBox_->setInsertPolicy(QComboBox::NoInsert);
+  connect(folderBox_, &QComboBox::editTextChanged, this,
+          [](const QString& text) { RunState.OutputFolder = U(text); });
+  folderButton_ = new QToolButton(central_);
+  folderButton_->setIcon(MenuIcon("OutFolder"));
+  folderButton_->setToolTip(ActionFor(Command::SelectOutputFolder)->text());
+  folderButton_->setAutoRaise(true);
+  connect(folderButton_, &QToolButton::clicked, this,
+          [this] { RunCommand(Command::SelectOutputFolder); });
+
+  formatCaption_ = new QLabel(Lang("General", "Output Format"), central_);
+  formatBox_ = new QComboBox(central_);
+  formatBox_->setIconSize(QSize(16, 16));
+  for (std::size_t i = 0; i < OutputExtensions.size(); ++i) {
+    const std::string& ext = OutputExtensions[i];
+    const auto record = FormatTable.find(ext);
+    const std::string description = record == FormatTable.end() ? "" : record->second.Description;
+    formatBox_->addItem(FormatIcon(Q(ext)), Q(UpperCase(ext) + " - " + description),
+                        static_cast<int>(i));
+    if (ext == Settings.DefaultOutputFormat) formatBox_->setCurrentIndex(static_cast<int>(i));
+  }
+  connect(formatBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const int format = formatBox_->itemData(index).toInt();
+    if (format >= 0 && format < static_cast<int>(OutputExtensions.size()))
+      Settings.DefaultOutputFormat = OutputExtensions[format];
+  });
+  formatButton_ = new QToolButton(central_);
+  formatButton_->setIcon(MenuIcon("OutFormat"));
+  formatButton_->setToolTip(Lang("Menu", "Output Format Options"));
+  formatButton_->setAutoRaise(true);
+  connect(formatButton_, &QToolButton::clicked, this,
+          [this] { RunCommand(Command::OutputFormatOptions); });
+
+  convertButton_ = new QToolButton(central_);
+  convertButton_->setIcon(QIcon(ButtonPicture("Convert")));
+  convertButton_->setIconSize(QSize(72, 72));
+  convertButton_->setToolTip(Lang("General", "Convert"));
+  connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(Command::Convert); });
+}
+
+// The list takes what the drop-downs leave; the drop-downs and their buttons
+// keep their distance from the bottom, the Convert button from the right.
+void MainWindow::Relayout() {
+  const int w = central_->width(), h = central_->height();
+  const int right = w - 110;
+  const int formatY = h - 40 + 10, folderY = h - 80 + 10;
+  formatCaption_->setGeometry(10, formatY - 17, right - 20, 16);
+  formatBox_->setGeometry(10, formatY, right - 14, 24);
+  formatButton_->setGeometry(w - 114, formatY, 24, 24);
+  folderCaption_->setGeometry(10, folderY - 17, right - 20, 16);
+  folderBox_->setGeometry(10, folderY, right - 14, 24);
+  folderButton_->setGeometry(w - 114, folderY, 24, 24);
+  fileList_->setGeometry(10, 10, w - 130, std::max(60, folderY - 17 - 10 - 4));
+  convertButton_->setGeometry(w - 110, 10, 100, 100);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fileList_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    QTimer::singleShot(0, this, [this] { RunCommand(Command::SelectInputFiles); });
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Relayout();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  exitRequested_ = true;
+  event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  // Handled after the drop returns, so the dragging program is not kept waiting.
+  QTimer::singleShot(0, this, [this, paths] { AddDroppedPaths(paths); });
+}
+
+void MainWindow::AddDroppedPaths(const QStringList& paths) {
+  bool countReset = false;
+  for (const QString& path : paths) {
+    const std::string p = U(path);
+    if (IsDirectory(p)) {
+      if (!countReset) {
+        std::lock_guard<std::mutex> lock(ProgressMutex);
+        Progress.ResultCount = 0;
+        countReset = true;
+      }
+      RunState.InputFolder = WithSlash(p);
+      ImportProgressDialog(this, ImportSource::Folder);
+    } else {
+      AddInputFile(p);
+      ShowAddedFiles();
+    }
+    ProcessPendingEvents(2);
+  }
+}
+
+void MainWindow::ShowAddedFiles() {
+  for (const AddedFile& added : TakeAddedFiles()) {
+    auto* row = new QTreeWidgetItem(fileList_, {Q(added.path)});
+    row->setToolTip(0, Q(added.path));
+    if (folderBox_->currentText().trimmed().isEmpty()) {
+      RecordRecentOutFolder(added.folder);
+      RunState.OutputFolder = added.folder;
+      FillFolderHistory();
+    }
+  }
+}
+
+void MainWindow::FillFolderHistory() {
+  const std::string current = RunState.OutputFolder;
+  QSignalBlocker block(folderBox_);
+  folderBox_->clear();
+  int count = 0;
+  std::size_t start = 0;
+  const std::string& recent = Settings.RecentOutFolders;
+  while (start <= recent.size() && count < Settings.OutFoldersNumber) {
+    std::size_t end = recent.find('\t', start);
+    if (end == std::string::npos) end = recent.size();
+    const std::string entry = TrimBlanks(recent.substr(start, end - start));
+    if (!entry.empty()) folderBox_->addItem(MenuIcon("FavFolder"), Q(entry));
+    ++count;
+    start = end + 1;
+  }
+  const int index = folderBox_->findText(Q(current));
+  folderBox_->setCurrentIndex(index);
+  folderBox_->setEditText(Q(current));
+}
+
+void MainWindow::SetStatus(const QString& text) { status_->setText(text); }
+QString MainWindow::Status() const { return status_->text(); }
+
+void MainWindow::StoreGeometry() {
+  if (windowState() & Qt::WindowMinimized) return;
+  if (windowState() & Qt::WindowMaximized) {
+    Settings.IsMaximized = 1;  // the normal geometry stays as it was
+    return;
+  }
+  Settings.IsMaximized = 0;
+  Settings.X = x();
+  Settings.Y = y();
+  Settings.Width = width();
+  Settings.Height = height();
+}
+
+std::vector<std::string> MainWindow::Rows() const {
+  std::vector<std::string> rows;
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i)
+    rows.push_back(U(fileList_->topLevelItem(i)->text(0)));
+  return rows;
+}
+
+bool MainWindow::EditCommandAllowed() const {
+  return fileList_->hasFocus() || QApplication::focusWidget() == fileList_ || listHadFocus_;
+}
+
+void MainWindow::CopySelection() {
+  QStringList paths;
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i)
+    if (fileList_->topLevelItem(i)->isSelected()) paths << fileList_->topLevelItem(i)->text(0);
+  if (!paths.isEmpty()) QApplication::clipboard()->setText(paths.join("\r\n"));
+}
+
+void MainWindow::DeleteSelection() {
+  std::vector<int> removed;
+  for (int i = 0; i < fileList_->topLevelItemCount(); ++i)
+    if (fileList_->topLevelItem(i)->isSelected()) removed.push_back(i);
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) {
+    QTreeWidgetItem* row = fileList_->takeTopLevelItem(*it);
+    InputList.Remove(U(row->text(0)));
+    delete row;
+  }
+  const int select = RowToSelectAfterDelete(removed, fileList_->topLevelItemCount());
+  fileList_->clearSelection();
+  if (select >= 0) {
+    fileList_->setCurrentItem(fileList_->topLevelItem(select));
+    fileList_->topLevelItem(select)->setSelected(true);
+  }
+}
+
+void MainWindow::SelectAllRows() {
+  fileList_->clearSelection();
+  fileList_->selectAll();
+}
+
+void MainWindow::NewList() {
+  InitRunState();
+  fileList_->clear();
+  InputList.Clear();
+  folderBox_->setEditText("");
+  RunState.OutputFolder.clear();
+  FillFolderHistory();
+  SetStatus(Lang("General", "Ready"));
+  fileList_->setFocus();
+}
+
+void MainWindow::RunCommand(Command command) {
+  const bool editAllowed = EditCommandAllowed();
+  listHadFocus_ = false;
+  switch (command) {
+    case Command::New:
+      NewList();
+      break;
+    case Command::SelectInputFiles:
+      OpenAddInputChooser();
+      break;
+    case Command::AddFiles:
+      SelectInputFiles();
+      break;
+    case Command::AddFolder:
+      SelectInputFolder();
+      break;
+    case Command::SelectOutputFolder:
+      SelectOutputFolder();
+      break;
+    case Command::ImportInputFiles:
+      ImportInputFiles();
+      break;
+    case Command::ExportInputFiles:
+      ExportInputFiles();
+      break;
+    case Command::Exit:
+      close();
+      break;
+    case Command::Copy:
+      if (editAllowed) CopySelection();
+      break;
+    case Command::Delete:
+      if (editAllowed) DeleteSelection();
+      break;
+    case Command::SelectAll:
+      if (editAllowed) SelectAllRows();
+      break;
+    case Command::Convert:
+      ValidateWindowRun(this);
+      break;
+    case Command::CustomConverter:
+      OpenConverterSearch();
+      break;
+    case Command::Manual:
+      OpenManual();
+      break;
+    case Command::SendFeedback:
+      QDesktopServices::openUrl(
+          QUrl(QString("mailto:%1?subject=%2")
+                   .arg(SupportAddress, QUrl::toPercentEncoding(Q(WindowTitle()) + " Feedback"))));
+      break;
+    case Command::VisitHomepage:
+      QDesktopServices::openUrl(QUrl(Q(MakerHomepage)));
+      break;
+    case Command::About:
+      OpenAbout();
+      break;
+    // The preferences dialog and the update check are not part of this window yet.
+    case Command::OutputFormatOptions:
+    case Command::Preferences:
+    case Command::CheckForNewVersion:
+      break;
+  }
+}
+
+void MainWindow::OpenAddInputChooser() {
+  switch (RunAddInputChooser(this)) {
+    case AddInputChoice::Files:
+      SelectInputFiles();
+      break;
+    case AddInputChoice::Folder:
+      SelectInputFolder();
+      break;
+    case AddInputChoice::None:
+      break;
+  }
+  activateWindow();
+  fileList_->setFocus();
+}
+
+void MainWindow::SelectInputFiles() {
+  const QStringList files = QFileDialog::getOpenFileNames(
+      this, Lang("Dialog", "Select Input Files"), Q(RunState.InputFile),
+      Q(InputDialogFilter()).replace('|', ";;"));
+  for (const QString& file : files) {
+    AddInputFile(U(file));
+    ShowAddedFiles();
+    ProcessPendingEvents(2);
+  }
+  RunState.InputFile.clear();
+  Relayout();
+}
+
+void MainWindow::SelectInputFolder() {
+  const std::string start =
+      RunState.InputFolder.empty() ? FolderOf(RunState.InputFile) : RunState.InputFolder;
+  const QString folder =
+      QFileDialog::getExistingDirectory(this, Lang("Dialog", "Select Input Folder"), Q(start));
+  if (folder.isEmpty() || !IsDirectory(U(folder))) return;
+  ImportFolder(folder);
+}
+
+void MainWindow::ImportFolder(const QString& folder) {
+  {
+    std::lock_guard<std::mutex> lock(ProgressMutex);
+    Progress.ResultCount = 0;
+  }
+  RunState.InputFolder = WithSlash(U(folder));
+  ImportProgressDialog(this, ImportSource::Folder);
+}
+
+void MainWindow::SelectOutputFolder() {
+  const QString field = folderBox_->currentText();
+  const QString start = field.isEmpty() ? Q(RunState.OutputFolder) : Q(FolderOf(U(field)));
+  const QString folder = QFileDialog::getExistingDirectory(
+      this, Lang("Dialog", "Select Output Folder"), start.isEmpty() ? field : start);
+  if (!folder.isEmpty() && IsDirectory(U(folder))) {
+    const std::string chosen = WithSlash(U(folder));
+    RecordRecentOutFolder(chosen);
+    RunState.OutputFolder = chosen;
+    FillFolderHistory();
+  }
+  Relayout();
+}
+
+namespace {
+
+QString ListFileFilter() {
+  return Lang("Dialog", "Text Files") + " (*.txt *.lst);;" + Lang("Dialog", "All Files") + " (*)";
+}
+
+}  // namespace
+
+void MainWindow::ImportInputFiles() {
+  const QString name =
+      QFileDialog::getOpenFileName(this, Lang("Dialog", "Import Input Files"),
+                                   Q(FolderOf(RunState.InputFile) + "list.txt"), ListFileFilter());
+  if (!name.isEmpty() && FileSize(U(name)) > 0) ImportListFile(name);
+}
+
+void MainWindow::ImportListFile(const QString& path) {
+  {
+    std::lock_guard<std::mutex> lock(ProgressMutex);
+    Progress.ResultCount = 0;
+  }
+  RunState.InputFile = U(path);
+  ImportProgressDialog(this, ImportSource::List);
+}
+
+void MainWindow::ExportInputFiles() {
+  if (fileList_->topLevelItemCount() == 0) {
+    ShowWarning(this, Lang("Msg", "Empty input files"));
+    return;
+  }
+  QFileDialog dialog(this, Lang("Dialog", "Export Input Files"),
+                     Q(FolderOf(RunState.InputFile) + "list.txt"), ListFileFilter());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // The overwrite question below is the program's own.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  QString name = dialog.selectedFiles().first();
+  if (QFileInfo(name).suffix().isEmpty()) name += ".txt";
+  if (FileSize(U(name)) > 0 &&
+      QMessageBox::warning(this, Lang("Msg", "Warning"), Lang("Msg", "Ask overwrite file"),
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return;
+  ExportListFile(name);
+}
+
+void MainWindow::ExportListFile(const QString& path) {
+  {
+    std::lock_guard<std::mutex> lock(ProgressMutex);
+    Progress.ResultCount = 0;
+  }
+  RunState.InputFile = U(path);
+  ExportProgressDialog(this, Rows());
+}
+
+void MainWindow::OpenConverterSearch() { RunConverterSearch(this); }
+void MainWindow::OpenAbout() { RunAboutDialog(this); }
+
+void MainWindow::OpenManual() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ProgramFolder() + ProgramName() + ".html")));
+}
