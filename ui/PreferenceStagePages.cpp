@@ -127,8 +127,8 @@ void PreferencesDialog::BuildAdjustmentPage() {
              [gamma](SettingsRecord& s) {
                // The field shows two decimals: an untouched field keeps the stored value.
                const double loaded = gamma->property("loaded").toDouble();
-               if (std::abs(gamma->value() - loaded) >= 0.005)
-                 s.ImageGamma = static_cast<float>(gamma->value());
+               s.ImageGamma = static_cast<float>(
+                   std::abs(gamma->value() - loaded) < 0.005 ? loaded : gamma->value());
              }});
   grid.AddRow("Image Gamma", gamma);
   grid.Check("Image Invert", &SettingsRecord::ImageInvert);

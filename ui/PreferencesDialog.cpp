@@ -359,8 +359,8 @@ void PreferencesDialog::BuildAdvancedPage() {
                // The field shows minutes: an untouched field keeps the seconds.
                const qint64 loaded = custom->property("loaded").toLongLong();
                const qint64 shown = custom->dateTime().toSecsSinceEpoch();
-               if (shown / 60 != loaded / 60 || (shown < 0) != (loaded < 0))
-                 s.CustomTimestamp = static_cast<std::int32_t>(shown);
+               const bool untouched = shown / 60 == loaded / 60 && (shown < 0) == (loaded < 0);
+               s.CustomTimestamp = static_cast<std::int32_t>(untouched ? loaded : shown);
              }});
   const PreferenceRow customRow = grid.AddRow("Custom Timestamp", custom);
   auto follow = [timestamp, customRow] { customRow.SetEnabled(ChoiceValue(timestamp) == 2); };

@@ -24,6 +24,7 @@
 #include "ui/IconSets.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
+#include "ui/UpdateQuestions.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ void RunWindowInterface() {
   {
     MainWindow window;
     window.show();
+    // Once the window is up, so the question has the window behind it.
+    QTimer::singleShot(0, &window, [&window] { RunScheduledUpdateCheck(&window); });
     QApplication::exec();
     window.StoreGeometry();
   }
