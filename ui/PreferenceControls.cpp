@@ -194,7 +194,10 @@ ColorButton* PageGrid::Color(const char* labelKey, std::string SettingsRecord::*
 
 QLineEdit* PageGrid::Text(const char* labelKey, std::string SettingsRecord::*field) {
   auto* edit = new QLineEdit(page_);
-  Bind({[edit, field](const SettingsRecord& s) { edit->setText(Q(s.*field)); },
+  Bind({[edit, field](const SettingsRecord& s) {
+          edit->setText(Q(s.*field));
+          edit->setCursorPosition(0);  // a long text shows its beginning
+        },
         [edit, field](SettingsRecord& s) { s.*field = U(edit->text()); }});
   AddRow(labelKey, edit);
   return edit;

@@ -147,6 +147,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
 void PreferencesDialog::BuildFrame() {
   pageList_ = new QListWidget(this);
   pageList_->setGeometry(10, 10, 120, 295);
+  pageList_->setSpacing(2);
   header_ = new QLabel(this);
   header_->setGeometry(140, 10, PageWidth, 30);
   header_->setAutoFillBackground(true);
