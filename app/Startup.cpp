@@ -14,18 +14,6 @@
 #include "platform/Memory.h"
 #include "settings/Settings.h"
 
-const char* const ProductTitle = "Corvanta Nembrix";
-
-std::string VersionText(int number) {
-  std::string text = std::to_string(number);
-  if (text.size() >= 2) text.insert(1, ".");
-  if (text.size() >= 4) text.insert(3, ".");
-  if (!text.empty() && text.back() == '0') text = text.substr(0, 3);
-  return text;
-}
-
-std::string WindowTitle() { return std::string(ProductTitle) + " " + VersionText(ProgramVersion); }
-
 void EndProgram() { std::exit(0); }
 
 void RunProgram(int paramCount, char** params) {
@@ -36,7 +24,6 @@ void RunProgram(int paramCount, char** params) {
   CreateProcessLists();
   InputList.Clear();
   InputFormatTable.clear();
-  FormatTable.clear();
 
   ilInit();
   iluInit();
@@ -46,10 +33,21 @@ void RunProgram(int paramCount, char** params) {
   if (lock < 0) EndProgram();
   Settings.InstanceHandle = lock;
 
-  if (RunCommandLine() == 0) {
-    RunWindowMode();
-    ReleaseInstanceLock(Settings.InstanceHandle);
-    Settings.InstanceHandle = -1;
+  const CommandLineNext next = RunCommandLine();
+  switch (next.Mode) {
+    case NextMode::Window:
+      RunWindowMode();
+      ReleaseInstanceLock(Settings.InstanceHandle);
+      Settings.InstanceHandle = -1;
+      break;
+    case NextMode::UninstallWindow:
+      RunUninstallWindow();
+      break;
+    case NextMode::ScreenshotMode:
+      RunScreenshotMode(next.Folder);
+      break;
+    case NextMode::End:
+      break;
   }
   EndProgram();
 }

@@ -5,9 +5,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/Startup.h"
-#include "app/WindowMode.h"
-#include "batch/RunDriver.h"
+#include "batch/ConversionRun.h"
+#include "cli/ConversionConsole.h"
 #include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
 #include "platform/Console.h"
@@ -15,6 +14,7 @@
 #include "platform/Text.h"
 #include "settings/ColorWarning.h"
 #include "settings/OptionTable.h"
+#include "settings/Product.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
 
@@ -158,24 +158,20 @@ ParameterOutcome ReadParameters() {
   return outcome;
 }
 
-int RunCommandLine() {
-  if (ParamCount() == 0) return 0;
+CommandLineNext RunCommandLine() {
+  if (ParamCount() == 0) return {NextMode::Window, ""};
 
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   ApplyDefaults(1);
   BuildLanguageTable();
 
   // Special first parameters; later in the command line they mean nothing.
   const std::string first = OptionName(0);
-  if (first == "-U") {
-    RunUninstallWindow();
-    EndProgram();
-  }
+  if (first == "-U") return {NextMode::UninstallWindow, ""};
   if (first == "-T") {
     RunState.RunMode = "T";
-    RunScreenshotMode(OptionValue(1));
-    EndProgram();
+    return {NextMode::ScreenshotMode, OptionValue(1)};
   }
   if (first == "-V" || first == "--VERSION") {
     if (OpenConsole()) {
@@ -183,7 +179,7 @@ int RunCommandLine() {
       PrintLine(VersionText(ProgramVersion));
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
   if (first == "-H" || first == "-?" || first == "--HELP") {
     if (OpenConsole()) {
@@ -191,7 +187,7 @@ int RunCommandLine() {
       for (const std::string& line : HelpLines(ProgramName())) PrintLine(line);
       CloseConsole();
     }
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   const ParameterOutcome outcome = ReadParameters();
@@ -205,7 +201,7 @@ int RunCommandLine() {
     PrintLine("Error: " + outcome.Error);
     if (outcome.Pause) WaitForKey();
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
   if (RunState.CommandLineRun == 1 && OpenConsole()) {
@@ -222,8 +218,8 @@ int RunCommandLine() {
       WaitForKey();
     }
     CloseConsole();
-    EndProgram();
+    return {NextMode::End, ""};
   }
 
-  return 0;
+  return {NextMode::Window, ""};
 }

@@ -37,9 +37,20 @@ struct ParameterOutcome {
 // first usage error. Expects the defaults to be in place already.
 ParameterOutcome ReadParameters();
 
-// Returns 0 when window mode is to start (no parameters, or no input option
-// and no error); every other path ends the process through EndProgram.
-int RunCommandLine();
+// What the entry point does after the command line: the process ends there,
+// never here.
+enum class NextMode {
+  End,              // the command line did its work (or printed an error)
+  Window,           // no parameters, or no input option and no error
+  UninstallWindow,  // -U
+  ScreenshotMode,   // -T, into Folder
+};
+struct CommandLineNext {
+  NextMode Mode = NextMode::End;
+  std::string Folder;
+};
+
+CommandLineNext RunCommandLine();
 
 // The lines of the help text for the program named prog.
 std::vector<std::string> HelpLines(const std::string& prog);

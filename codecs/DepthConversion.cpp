@@ -1,18 +1,14 @@
 // Converting the finished picture to the depth chosen for the output format.
-#include <sstream>
-
-#include "codecs/FormatTables.h"
 #include "codecs/OutputEncoding.h"
+#include "codecs/OutputFormats.h"
 #include "settings/Settings.h"
 
 int AutoDepth(const std::string& extension, int sourceBpp) {
-  auto it = FormatTable.find(extension);
-  if (it == FormatTable.end()) return 0;
-  std::stringstream depths(it->second.AllowedDepths);
-  std::string item;
+  const OutputFormat* format = FindOutputFormat(extension);
+  if (!format) return 0;
   int last = 0;
-  while (std::getline(depths, item, ',')) {
-    last = std::atoi(item.c_str());
+  for (int depth : format->AllowedDepths) {
+    last = depth;
     if (last >= sourceBpp) return last;
   }
   return last;
@@ -34,10 +30,10 @@ bool IsOneOf(const std::string& value, std::initializer_list<const char*> list) 
 
 }  // namespace
 
-FIBITMAP* ConvertDepth(FIBITMAP* image) {
+FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job) {
   if (!image) return nullptr;
-  if (RunState.AutoBpp) RunState.OutputBpp = AutoDepth(RunState.ConversionType, RunState.SourceBpp);
-  const int target = RunState.OutputBpp;
+  if (RunState.AutoBpp) job.OutputBpp = AutoDepth(RunState.ConversionType, job.SourceBpp);
+  const int target = job.OutputBpp;
   if (static_cast<int>(FreeImage_GetBPP(image)) == target) return image;
   const std::string& type = RunState.ConversionType;
   switch (target) {

@@ -1,15 +1,13 @@
 #include "codecs/FormatTables.h"
 
-#include <FreeImage.h>
-#include <IL/il.h>
-
-#include <sstream>
+#include <algorithm>
 #include <vector>
 
+#include "codecs/OutputFormats.h"
 #include "lang/LanguageTable.h"
+#include "settings/OptionTable.h"
 #include "settings/Settings.h"
 
-std::map<std::string, OutputFormatRecord> FormatTable;
 std::map<std::string, InputFormatRecord> InputFormatTable;
 
 namespace {
@@ -71,41 +69,21 @@ const std::vector<InputRow>& InputRows() {
   return rows;
 }
 
-void AddOutput(int id, const char* ext, const char* description, const char* depths) {
-  FormatTable[ext] = OutputFormatRecord{id, ext, description, depths};
-}
-
 }  // namespace
+
+void CreateProcessLists() {
+  InputGroups = {"hdr"};
+  OutputExtensions.clear();
+  for (const OutputFormat& format : OutputFormats()) OutputExtensions.push_back(format.Extension);
+  ReadableExtensions = {""};
+}
 
 void BuildFormatTables() {
   InputFormatTable.clear();
   for (const InputRow& row : InputRows())
     for (const char* ext : row.extensions) InputFormatTable[ext] = {row.group, row.description};
 
-  FormatTable.clear();
-  AddOutput(FIF_BMP, "bmp", "Windows or OS/2 Bitmap", "1,4,8,16,24,32");
-  AddOutput(FIF_EXR, "exr", "ILM OpenEXR", "96");
-  AddOutput(FIF_GIF, "gif", "Graphics Interchange Format", "8");
-  AddOutput(FIF_HDR, "hdr", "High Dynamic Range Image", "96");
-  AddOutput(FIF_ICO, "ico", "Windows Icon", "1,4,8,16,24,32");
-  AddOutput(FIF_J2K, "j2k", "JPEG-2000 Codestream", "8,24,32,48");
-  AddOutput(FIF_JNG, "jng", "JPEG Network Graphics", "24,32");
-  AddOutput(FIF_JP2, "jp2", "JPEG-2000 File Format", "8,24,32,48");
-  AddOutput(FIF_JPEG, "jpg", "JPEG File Format", "8,24");
-  AddOutput(FIF_JXR, "jxr", "JPEG XR Image Format", "1,8,16,24,32,48,96");
-  AddOutput(FIF_PBM, "pbm", "Portable Bitmap", "1");
-  AddOutput(FIF_PFM, "pfm", "Portable Floatmap", "96");
-  AddOutput(FIF_PGM, "pgm", "Portable Greymap", "8");
-  AddOutput(FIF_PNG, "png", "Portable Network Graphics", "1,4,8,24,32,48");
-  AddOutput(FIF_PPM, "ppm", "Portable Pixelmap", "24,48");
-  AddOutput(FIF_TARGA, "tga", "Truevision Targa", "8,16,24,32");
-  AddOutput(FIF_TIFF, "tiff", "Tagged Image File Format", "1,4,8,24,32,48,96");
-  AddOutput(FIF_WBMP, "wbmp", "Wireless Bitmap", "1");
-  AddOutput(FIF_WEBP, "webp", "Google WebP Image Format", "24,32");
-  AddOutput(FIF_XPM, "xpm", "X11 Pixmap Format", "24");
-  AddOutput(IL_PSD, "psd", "Adobe Photoshop", "32");
-  AddOutput(IL_DDS, "dds", "DirectDraw Surface", "32");
-  AddOutput(IL_PCX, "pcx", "ZSoft Paintbrush", "24");
+  for (const OutputFormat& format : OutputFormats()) AddOptionRows(format.Options);
 }
 
 bool IsConversionType(const std::string& type) {
@@ -116,13 +94,10 @@ bool IsConversionType(const std::string& type) {
 
 bool IsAllowedBpp(const std::string& extension, int bpp) {
   if (bpp == 0) return true;
-  auto it = FormatTable.find(extension);
-  if (it == FormatTable.end()) return false;
-  std::stringstream depths(it->second.AllowedDepths);
-  std::string item;
-  while (std::getline(depths, item, ','))
-    if (std::to_string(bpp) == item) return true;
-  return false;
+  const OutputFormat* format = FindOutputFormat(extension);
+  if (!format) return false;
+  const std::vector<int>& depths = format->AllowedDepths;
+  return std::find(depths.begin(), depths.end(), bpp) != depths.end();
 }
 
 std::string InputDialogFilter() {
@@ -141,4 +116,20 @@ std::string InputDialogFilter() {
   for (const auto& [description, patterns] : byDescription)
     filter += description + "|" + patterns + "|";
   return filter + LanguageText("Dialog", "All Files") + " (*.*)|*.*";
+}
+
+void BuildReadableExtensions() {
+  std::string joined;
+  for (const std::string& group : InputGroups)
+    for (const auto& [ext, record] : InputFormatTable)
+      if (record.Group == group) joined += ext + ",";
+  if (!joined.empty() && joined.back() == ',') joined.pop_back();
+  ReadableExtensions.clear();
+  size_t start = 0;
+  while (true) {
+    size_t comma = joined.find(',', start);
+    ReadableExtensions.push_back(joined.substr(start, comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
 }

@@ -4,29 +4,31 @@
 #include <map>
 #include <string>
 
-struct OutputFormatRecord {
-  int FormatId = 0;  // FreeImage format number, or DevIL image type for psd/dds/pcx
-  std::string Extension;
-  std::string Description;
-  std::string AllowedDepths;  // ascending, comma-separated, e.g. "8,24"
-};
-
 struct InputFormatRecord {
   std::string Group;  // canonical extension of the format
   std::string Description;
 };
 
-// Keyed by lower-case extension; lookups are case-sensitive.
-extern std::map<std::string, OutputFormatRecord> FormatTable;
+// Keyed by lower-case extension; lookups are case-sensitive. The output
+// formats are the rows of codecs/OutputFormats.h.
 extern std::map<std::string, InputFormatRecord> InputFormatTable;
 
-// Fills InputFormatTable, then FormatTable (same contents on every call).
+// Fills InputGroups ("hdr") and OutputExtensions (the output formats' rows in
+// order); ReadableExtensions holds one empty entry until the run is reset.
+void CreateProcessLists();
+
+// Fills InputFormatTable and adds the output formats' options to the option
+// table (same contents on every call).
 void BuildFormatTables();
+
+// ReadableExtensions: the extensions of InputFormatTable in the groups of
+// InputGroups.
+void BuildReadableExtensions();
 
 // True when type equals one of OutputExtensions exactly.
 bool IsConversionType(const std::string& type);
 
-// True when bpp is 0 (automatic) or listed among the extension's allowed depths.
+// True when bpp is 0 (automatic) or one of the extension's allowed depths.
 bool IsAllowedBpp(const std::string& extension, int bpp);
 
 // The "Select Input Files" dialog filter built from ReadableExtensions.

@@ -10,40 +10,13 @@
 
 #include "codecs/DevilWriter.h"
 #include "codecs/JxrWriter.h"
-#include "pipeline/FileFailure.h"
+#include "codecs/OutputFormats.h"
 #include "platform/CheckedFile.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/InterruptCleanup.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
-
-int SaveFlagsFor(const std::string& extension) {
-  auto pick = [](int index, std::initializer_list<int> values) {
-    return index >= 0 && index < static_cast<int>(values.size()) ? values.begin()[index] : 0;
-  };
-  const SettingsRecord& s = Settings;
-  if (extension == "bmp") return s.BMPCompression == 1 ? BMP_SAVE_RLE : 0;
-  if (extension == "exr")
-    return pick(s.EXRCompression, {EXR_NONE, EXR_ZIP, EXR_PIZ, EXR_PXR24, EXR_B44});
-  if (extension == "jpg")
-    return s.JPGQuality |
-           pick(s.JPGChroma, {JPEG_SUBSAMPLING_444, JPEG_SUBSAMPLING_422, JPEG_SUBSAMPLING_420,
-                              JPEG_SUBSAMPLING_411}) |
-           pick(s.JPGSaveAs, {0, JPEG_BASELINE, JPEG_OPTIMIZE, JPEG_PROGRESSIVE});
-  if (extension == "jxr") return JXR_LOSSLESS;
-  if (extension == "png")
-    return pick(s.PNGCompression, {PNG_Z_NO_COMPRESSION, PNG_Z_BEST_SPEED,
-                                   PNG_Z_DEFAULT_COMPRESSION, PNG_Z_BEST_COMPRESSION}) |
-           (s.PNGInterlaced ? PNG_INTERLACED : 0);
-  if (extension == "tga") return s.TGACompression == 1 ? TARGA_SAVE_RLE : 0;
-  if (extension == "tiff")
-    return pick(s.TIFFCompression,
-                {TIFF_NONE, TIFF_CCITTFAX3, TIFF_CCITTFAX4, TIFF_PACKBITS, TIFF_DEFLATE,
-                 TIFF_ADOBE_DEFLATE, TIFF_LZW, TIFF_JPEG, TIFF_LOGLUV}) |
-           (s.TIFFColorModel == 1 ? TIFF_CMYK : 0);
-  if (extension == "webp") return WEBP_LOSSLESS;
-  return 0;
-}
 
 std::string MakeTempName(const std::string& prefix, const std::string& suffix) {
   thread_local std::mt19937 random{std::random_device{}()};
@@ -95,8 +68,8 @@ bool IsReadOnlyFile(const std::string& path) {
          (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool IsDevilType(const std::string& type) {
-  return type == "psd" || type == "dds" || type == "pcx";
+bool IsDevilWriter(WriterKind writer) {
+  return writer == WriterKind::Devil || writer == WriterKind::DevilMipmapped;
 }
 
 // FreeImage's stream procedures over the checked file: the same stdio calls
@@ -112,34 +85,46 @@ int DLL_CALLCONV SeekProc(fi_handle handle, long offset, int origin) {
 }
 long DLL_CALLCONV TellProc(fi_handle handle) { return static_cast<CheckedFile*>(handle)->Tell(); }
 
-bool WriteWithFreeImage(FIBITMAP* image, CheckedFile& file) {
+bool WriteWithFreeImage(FIBITMAP* image, int libraryId, CheckedFile& file) {
   FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
-  return FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(RunState.FormatId), image, &io,
-                                &file, RunState.SaveFlags);
+  return FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(libraryId), image, &io, &file,
+                                RunState.SaveFlags);
 }
 
-bool WriteWithChosenWriter(FIBITMAP* image, CheckedFile& file) {
-  const std::string& type = RunState.ConversionType;
-  if (IsDevilType(type)) return WriteDevilFile(image, RunState.FormatId, file, type == "dds");
-  if (type == "bmp" && RunState.OutputBpp == 8 && Settings.BMPColorTable == 1)
-    return WriteBmpExactPalette(image, file);
-  if (type == "jxr") return WriteJxrFile(image, file, RunState.SaveFlags);
-  return WriteWithFreeImage(image, file);
+// The run's format row names the writer; the flags were taken once per run.
+bool WriteWithChosenWriter(FIBITMAP* image, const OutputFormat& format, const FileJob& job,
+                           CheckedFile& file) {
+  switch (format.Writer) {
+    case WriterKind::Devil:
+    case WriterKind::DevilMipmapped:
+      return WriteDevilFile(image, format.LibraryId, file,
+                            format.Writer == WriterKind::DevilMipmapped);
+    case WriterKind::Jxr:
+      return WriteJxrFile(image, file, RunState.SaveFlags);
+    case WriterKind::FreeImageOrExact:
+      if (job.OutputBpp == 8 && Settings.BMPColorTable == 1)
+        return WriteBmpExactPalette(image, file);
+      break;
+    case WriterKind::FreeImage:
+      break;
+  }
+  return WriteWithFreeImage(image, format.LibraryId, file);
 }
 
 }  // namespace
 
-bool SaveOutputImage(FIBITMAP* image) {
-  const std::string& target = RunState.OutputFile;
-  RunState.TempPath.clear();
-  if (!image || target.empty()) return false;
+bool SaveOutputImage(FIBITMAP* image, FileJob& job) {
+  const std::string& target = job.OutputFile;
+  job.TempPath.clear();
+  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
+  if (!image || target.empty() || !format) return false;
   if (IsDirectory(target)) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(EISDIR));
     return false;
   }
   // Only the DevIL formats replace a read-only file; the other writers leave
   // it alone, as their library would.
-  if (!IsDevilType(RunState.ConversionType) && IsReadOnlyFile(target)) {
+  if (!IsDevilWriter(format->Writer) && IsReadOnlyFile(target)) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(EACCES));
     return false;
   }
@@ -154,9 +139,9 @@ bool SaveOutputImage(FIBITMAP* image) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(errno));
     return false;
   }
-  RunState.TempPath = temp;
+  job.TempPath = temp;
   CheckedFile file(fd);
-  const bool encoded = WriteWithChosenWriter(image, file);
+  const bool encoded = WriteWithChosenWriter(image, *format, job, file);
   file.Finish();
   bool ok = false;
   if (file.Error() != 0)

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "platform/CheckedFile.h"
+#include "settings/FileJob.h"
 
-// FreeImage save flags of a format, from the settings.
-int SaveFlagsFor(const std::string& extension);
 // A depth from the format's allowed list for a picture loaded at sourceBpp.
 int AutoDepth(const std::string& extension, int sourceBpp);
-// The bitmap at RunState.OutputBpp (resolved first when AutoBpp), or no image.
-FIBITMAP* ConvertDepth(FIBITMAP* image);
+// The bitmap at job.OutputBpp (resolved first from job.SourceBpp when
+// RunState.AutoBpp), or no image.
+FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job);
 // The highest palette index used by an 8-bit picture, plus one.
 int CountUsedColors(FIBITMAP* image);
 // Writes an 8-bit BMP whose colour table holds only the entries the pixels use.
@@ -23,8 +23,9 @@ std::string MakeTempName(const std::string& prefix, const std::string& suffix);
 // after the target's file name, so anyone finding it sees what it is; for
 // example "/out/.pic.png.lumivert-a9Zk0Q" for "/out/pic.png".
 std::string TempPathFor(const std::string& target);
-// Writes image to RunState.OutputFile with the run's format and depth; the
+// Writes image to job.OutputFile with the run's format and job's depth,
+// recording the temporary file in job.TempPath; the
 // previous file at that path survives any failure, no temporary file stays,
 // and the reason is noted (write failed with the system's message, or
 // encoder refused).
-bool SaveOutputImage(FIBITMAP* image);
+bool SaveOutputImage(FIBITMAP* image, FileJob& job);

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
@@ -44,7 +45,7 @@ bool PrepareTree() {
   }
   CreateProcessLists();
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   ApplyDefaults(1);
   RunState.CommandLineRun = 1;
   return true;

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "codecs/FormatTables.h"
 #include "fuzz/FuzzInput.h"
 #include "settings/Profile.h"
 #include "settings/Settings.h"
@@ -9,6 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool ready = [] {
     CreateProcessLists();
+    BuildFormatTables();  // the output formats' options
     return true;
   }();
   (void)ready;

@@ -1,117 +1,19 @@
 #include "naming/OutputNaming.h"
 
-#include <cstdio>
-#include <ctime>
-
 #include "platform/Text.h"
 #include "settings/Settings.h"
 
-namespace {
-
-// The placeholders in the order a mask is expanded.
-const char* const Placeholders[] = {
-    "%filename%", "%filename[u]%", "%filename[l]%", "%filename[t]%", "%ext%", "%ext[u]%",
-    "%ext[t]%",   "%yyyy%",        "%mm%",          "%dd%",          "%hh%",  "%ii%",
-    "%ss%",       "%bpp%",         "%width%",       "%height%",      "%rnd%", "%n%",
-};
-
-// At least five digits, zero-padded. Longer numbers are kept whole: cutting
-// them to five digits would give different files the same name.
-std::string FiveDigits(std::int32_t value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%05d", static_cast<int>(value));
-  return buf;
-}
-
-std::string TwoDigits(int value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", value);
-  return buf;
-}
-
-std::tm LocalNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
-}
-
-std::string InputName() {
-  const std::string& path = RunState.InputFile;
-  return StripExtension(path.substr(path.find_last_of('/') + 1));
-}
-
-// The value of a placeholder (given in lower case); false when it is none.
-bool PlaceholderValue(const std::string& placeholder, std::string& value) {
-  const std::string& ext = RunState.ConversionType;
-  if (placeholder == "%filename%") {
-    value = InputName();
-  } else if (placeholder == "%filename[u]%") {
-    value = UpperCase(InputName());
-  } else if (placeholder == "%filename[l]%") {
-    value = LowerCase(InputName());
-  } else if (placeholder == "%filename[t]%") {
-    value = TitleCase(InputName());
-  } else if (placeholder == "%ext%") {
-    value = ext;
-  } else if (placeholder == "%ext[u]%") {
-    value = UpperCase(ext);
-  } else if (placeholder == "%ext[t]%") {
-    value = TitleCase(ext);
-  } else if (placeholder == "%yyyy%") {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d", LocalNow().tm_year + 1900);
-    value = buf;
-  } else if (placeholder == "%mm%") {
-    value = TwoDigits(LocalNow().tm_mon + 1);
-  } else if (placeholder == "%dd%") {
-    value = TwoDigits(LocalNow().tm_mday);
-  } else if (placeholder == "%hh%") {
-    value = TwoDigits(LocalNow().tm_hour);
-  } else if (placeholder == "%ii%") {
-    value = TwoDigits(LocalNow().tm_min);
-  } else if (placeholder == "%ss%") {
-    value = TwoDigits(LocalNow().tm_sec);
-  } else if (placeholder == "%bpp%") {
-    value = std::to_string(RunState.OutputBpp);
-  } else if (placeholder == "%width%") {
-    value = std::to_string(RunState.OutputWidth);
-  } else if (placeholder == "%height%") {
-    value = std::to_string(RunState.OutputHeight);
-  } else if (placeholder == "%rnd%") {
-    value = FiveDigits(RunState.RandomNumber);
-  } else if (placeholder == "%n%") {
-    value = FiveDigits(RunState.Counter);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::string BuildOutputPath() {
+std::string BuildOutputPath(const FileJob& job) {
   std::string path = RunState.OutputFolder;
-  if (Settings.KeepSubfolders) path += RunState.RelativeFolder;
-  return path + ExpandFilenameMask();
+  if (Settings.KeepSubfolders) path += job.RelativeFolder;
+  return path + ExpandFilenameMask(job);
 }
 
-std::string ExpandFilenameMask() {
+std::string ExpandFilenameMask(const FileJob& job) {
   std::string mask = LowerCase(Settings.FilenameMask);
   if (mask.empty()) mask = "%filename%.%ext%";
-  for (const char* placeholder : Placeholders)
-    if (mask.find(placeholder) != std::string::npos) mask = ExpandPlaceholder(mask, placeholder);
+  for (const char* placeholder : PlaceholderNames)
+    if (mask.find(placeholder) != std::string::npos)
+      mask = ExpandPlaceholder(mask, placeholder, job);
   return mask;
-}
-
-std::string ExpandPlaceholder(const std::string& text, const std::string& placeholder) {
-  std::string value;
-  if (!PlaceholderValue(LowerCase(placeholder), value)) return text;
-  return ReplaceAll(text, placeholder, value, true);
-}
-
-std::string StripExtension(const std::string& name) {
-  size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos) return name;
-  return name.substr(0, dot);
 }

@@ -4,15 +4,12 @@
 #include <new>
 #include <string>
 
-#include "batch/InputList.h"
 #include "codecs/Loading.h"
 #include "codecs/OutputEncoding.h"
 #include "naming/OutputNaming.h"
-#include "pipeline/FileFailure.h"
-#include "pipeline/Progress.h"
 #include "platform/Clock.h"
-#include "platform/Console.h"
 #include "platform/Files.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
@@ -58,27 +55,26 @@ FIBITMAP* ToStandardType(FIBITMAP* image) {
   return image;
 }
 
-void ApplyTimestamp() {
-  if (Settings.FileTimestamp == 1) {
-    std::time_t original = FileModifiedTime(RunState.InputFile);
-    if (original >= 0) SetFileModifiedTime(RunState.OutputFile, original);
-  } else if (Settings.FileTimestamp == 2) {
-    SetFileModifiedTime(RunState.OutputFile, TimeFromLocalDate(Settings.CustomTimestamp));
-  }
+// An output that would land on one of the run's inputs (for example hdr
+// output into the input folder) must not replace the picture it comes from.
+bool IsAnInput(const std::string& path, const InputIdentities& inputs) {
+  FileIdentity identity;
+  return IdentifyFile(path, identity) && inputs.count(identity) != 0;
 }
 
 }  // namespace
 
-bool ConvertFile() {
-  if (!InputFitsInMemory(RunState.InputFile)) return false;
+bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
+  if (!InputFitsInMemory(job.InputFile)) return false;
   std::string loadFailure;
-  FIBITMAP* image = LoadInputImage(RunState.InputFile, &loadFailure);
+  FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
   if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
   int w, h;
   Size(image, w, h);
-  RunState.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;
+  job.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;
   if (w == 0 || h == 0) {
     if (image) FreeImage_Unload(image);
+    NoteFailure(FailureKind::Unreadable);
     return false;
   }
 
@@ -88,6 +84,7 @@ bool ConvertFile() {
   Size(image, w, h);
   image = FitIcon(image, w, h);
   image = ToStandardType(image);
+  if (!image) NoteFailure(FailureKind::ToneMapping);
   if (image) FlipImage(image);
   image = AdjustImageColors(image);
   image = GreyscaleImage(image);
@@ -95,57 +92,32 @@ bool ConvertFile() {
   image = ApplyFrame(image, w, h);
 
   // The text watermark shows the current picture's size and depth.
-  RunState.OutputWidth = w;
-  RunState.OutputHeight = h;
-  if (RunState.AutoBpp) RunState.OutputBpp = AutoDepth(RunState.ConversionType, RunState.SourceBpp);
-  image = ApplyWatermark(image, w, h);
-  image = ConvertDepth(image);
+  job.OutputWidth = w;
+  job.OutputHeight = h;
+  job.OutputBpp =
+      RunState.AutoBpp ? AutoDepth(RunState.ConversionType, job.SourceBpp) : RunState.OutputBpp;
+  image = ApplyWatermark(image, w, h, job);
+  image = ConvertDepth(image, job);
+  if (!image) NoteFailure(FailureKind::EncoderRefused, "no picture at the output depth");
 
-  RunState.OutputFile = BuildOutputPath();
-  // The writer reserves its temporary file beside the output and records it in TempPath.
-  const bool ok = image && SaveOutputImage(image);
+  job.OutputFile = BuildOutputPath(job);
+  bool ok = false;
+  if (image && IsAnInput(job.OutputFile, inputs)) {
+    NoteFailure(FailureKind::SameAsInput);
+  } else if (image) {
+    // The writer reserves its temporary file beside the output and records it in the job.
+    ok = SaveOutputImage(image, job);
+    if (!ok) NoteFailure(FailureKind::WriteFailed);
+  }
   if (image) FreeImage_Unload(image);
   return ok;
 }
 
-int ConversionWorker() {
-  const bool debug = RunState.CommandLineRun == 1 && RunState.RunMode == "DEBUG";
-  InputList.Reset();
-  std::int32_t started = 0, converted = 0;
-  std::string key;
-  InputElement element;
-  while (Progress.KeepRunning && InputList.Next(key, element)) {
-    ++started;
-    RunState.InputFile = key;
-    RunState.RelativeFolder = element.RelativeFolder;
-    {
-      std::lock_guard<std::mutex> lock(ProgressMutex);
-      Progress.Position = started;
-      Progress.CurrentFile = RunState.InputFile;
-    }
-    // Creation failures are left to the save, which then fails.
-    if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + RunState.RelativeFolder);
-    if (debug) PrintLine("Processing: " + RunState.InputFile);
-    bool ok = false;
-    try {
-      ok = ConvertFile();
-    } catch (const std::bad_alloc&) {
-      // The libraries allocate with new in places; running out there ends
-      // this file, not the run.
-      NoteFailure(FailureKind::TooLarge, "out of memory");
-    }
-    if (debug) {
-      PrintLine("Saving As: " + RunState.OutputFile);
-      PrintLine(ok ? "OK" : "Not OK");
-    }
-    if (ok) {
-      ++converted;
-      RunState.RandomNumber = NewRandomNumber();
-      ++RunState.Counter;
-      ApplyTimestamp();
-    }
+void ApplyFileTimestamp(const FileJob& job) {
+  if (Settings.FileTimestamp == 1) {
+    std::time_t original = FileModifiedTime(job.InputFile);
+    if (original >= 0) SetFileModifiedTime(job.OutputFile, original);
+  } else if (Settings.FileTimestamp == 2) {
+    SetFileModifiedTime(job.OutputFile, TimeFromLocalDate(Settings.CustomTimestamp));
   }
-  std::lock_guard<std::mutex> lock(ProgressMutex);
-  Progress.ResultCount = converted;
-  return 0;
 }

@@ -1,10 +1,19 @@
-// One file from loading to the written output, and the worker that walks the
-// input list.
+// One file from loading to the written output.
 #pragma once
 
-// Converts RunState.InputFile to RunState.OutputFile; true when it was written.
-bool ConvertFile();
+#include <set>
 
-// Thread procedure: converts every InputList entry in order, reporting through
-// Progress; returns 0.
-int ConversionWorker();
+#include "platform/Files.h"
+#include "settings/FileJob.h"
+
+// The files of a run's input list, by identity: no output may replace one.
+using InputIdentities = std::set<FileIdentity>;
+
+// Converts job.InputFile to the output named by the mask, filling in the
+// job's sizes, depths, output and temporary paths on the way. True when the
+// output was written; otherwise the reason is noted (NoteFailure). An output
+// path that names one of inputs is never written.
+bool ConvertFile(FileJob& job, const InputIdentities& inputs);
+
+// Sets the written output's modification time as FileTimestamp asks.
+void ApplyFileTimestamp(const FileJob& job);

@@ -1,6 +1,7 @@
-// The one record through which a background thread reports to its starter.
+// The record through which a background scan reports to its starter.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -9,7 +10,8 @@ struct ProgressRecord {
   std::int32_t Position = 0;
   std::string CurrentFile;
   std::int32_t ResultCount = 0;
-  volatile std::uint8_t KeepRunning = 1;
+  // Cleared by another thread to stop the scan before its next entry.
+  std::atomic<std::uint8_t> KeepRunning{1};
 };
 
 extern ProgressRecord Progress;

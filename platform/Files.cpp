@@ -86,3 +86,11 @@ std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return false;
+  identity.Device = static_cast<std::uint64_t>(info.st_dev);
+  identity.Inode = static_cast<std::uint64_t>(info.st_ino);
+  return true;
+}

@@ -23,5 +23,14 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Last-modification time, or -1.
 std::time_t FileModifiedTime(const std::string& path);
 bool SetFileModifiedTime(const std::string& path, std::time_t when);
+// Which file a path names: device and inode, links followed.
+struct FileIdentity {
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+// False when path names nothing that can be examined.
+bool IdentifyFile(const std::string& path, FileIdentity& identity);
+
 // Folder part of a path including the trailing "/", or "".
 std::string FolderOf(const std::string& path);

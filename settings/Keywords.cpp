@@ -11,12 +11,18 @@ struct Keyword {
   std::int32_t number;
 };
 
-using KeywordList = std::vector<Keyword>;
+using Words = std::vector<Keyword>;
 
-// Most lists number their words by position; list 4 joins the compression
-// words of several formats, so every word carries its own number.
-const KeywordList& List(int list) {
-  static const KeywordList lists[KeywordListCount] = {
+bool Exists(KeywordList list) {
+  const int index = static_cast<int>(list);
+  return index >= 0 && index < KeywordListCount;
+}
+
+// In the order of KeywordList. Most lists number their words by position; the
+// compression list joins the words of several formats, so every word carries
+// its own number.
+const Words& List(KeywordList list) {
+  static const Words lists[KeywordListCount] = {
       {{"AUTO", 0}, {"BGRA", 1}, {"RGBA", 2}},
       {{"AUTO", 0}, {"8", 1}, {"16", 2}, {"24", 3}, {"48HS", 4}, {"48", 5}},
       {{"ALL", 0}, {"FIRST", 1}, {"MIDDLE", 2}, {"LAST", 3}, {"RANDOM", 4}},
@@ -69,22 +75,23 @@ const KeywordList& List(int list) {
       {{"FIXED", 0}},
       {{"CURRENT", 0}, {"ORIGINAL", 1}, {"CUSTOM", 2}},
   };
-  return lists[list];
+  return lists[static_cast<int>(list)];
 }
 
 }  // namespace
 
-std::int32_t ParseKeyword(int list, const std::string& text) {
-  // Lists 13 and 14 only name stored numbers; no option reads them.
-  if (list < 0 || list >= KeywordListCount || list == 13 || list == 14) return 0;
+std::int32_t ParseKeyword(KeywordList list, const std::string& text) {
+  // These lists only name stored numbers; no option reads them.
+  if (!Exists(list) || list == KeywordList::FrameType || list == KeywordList::WatermarkType)
+    return 0;
   const std::string upper = UpperCase(text);
   for (const Keyword& k : List(list))
     if (upper == k.word) return k.number;
   return 0;
 }
 
-std::string KeywordName(int list, std::int32_t number) {
-  if (list < 0 || list >= KeywordListCount) return "";
+std::string KeywordName(KeywordList list, std::int32_t number) {
+  if (!Exists(list)) return "";
   for (const Keyword& k : List(list))
     if (k.number == number) return k.word;
   return "";

@@ -13,180 +13,80 @@
 
 namespace {
 
-using IntField = std::int32_t SettingsRecord::*;
-using ByteField = byte SettingsRecord::*;
-using RealField = float SettingsRecord::*;
-using TextField = std::string SettingsRecord::*;
-
-struct OptionEntry {
-  OptionKind kind = OptionKind::None;
-  int list = -1;                  // keyword list
-  IntField intField = nullptr;    // integer and keyword targets
-  ByteField byteField = nullptr;  // flag and keyword targets
-  RealField realField = nullptr;
-  TextField textField = nullptr;
-  byte flagValue = 1;
-  ByteField alsoField = nullptr;  // stage switch set at the same time
-  byte alsoValue = 1;
-};
-
-OptionEntry Integer(IntField f, ByteField also = nullptr, byte alsoValue = 1) {
-  OptionEntry e;
-  e.kind = OptionKind::Integer;
-  e.intField = f;
-  e.alsoField = also;
-  e.alsoValue = alsoValue;
-  return e;
-}
-
-OptionEntry Real(RealField f, ByteField also) {
-  OptionEntry e;
-  e.kind = OptionKind::Real;
-  e.realField = f;
-  e.alsoField = also;
-  return e;
-}
-
-OptionEntry Text(TextField f, ByteField also = nullptr, byte alsoValue = 1) {
-  OptionEntry e;
-  e.kind = OptionKind::Text;
-  e.textField = f;
-  e.alsoField = also;
-  e.alsoValue = alsoValue;
-  return e;
-}
-
-OptionEntry Flag(ByteField f, byte value = 1, ByteField also = nullptr) {
-  OptionEntry e;
-  e.kind = OptionKind::Flag;
-  e.byteField = f;
-  e.flagValue = value;
-  e.alsoField = also;
-  return e;
-}
-
-OptionEntry Keyword(int list, IntField f) {
-  OptionEntry e;
-  e.kind = OptionKind::Keyword;
-  e.list = list;
-  e.intField = f;
-  return e;
-}
-
-OptionEntry Keyword(int list, ByteField f) {
-  OptionEntry e;
-  e.kind = OptionKind::Keyword;
-  e.list = list;
-  e.byteField = f;
-  return e;
-}
-
 using S = SettingsRecord;
 
-const std::unordered_map<std::string, OptionEntry>& Options() {
-  static const std::unordered_map<std::string, OptionEntry> table = {
-      {"--DDS-LOAD-AS", Keyword(0, &S::DDSLoadAs)},
-      {"--GIF-FRAME-LOADING", Keyword(2, &S::GIFFrameLoading)},
-      {"--ICO-FRAME-LOADING", Keyword(2, &S::ICOFrameLoading)},
-      {"--TIFF-FRAME-LOADING", Keyword(2, &S::TIFFFrameLoading)},
-      {"--RAW-LOAD-AS", Keyword(1, &S::RAWLoadAs)},
-      {"--RAW-HEADER-SIZE", Integer(&S::RAWHeaderSize)},
-      {"--RAW-WIDTH", Integer(&S::RAWImageWidth)},
-      {"--RAW-HEIGHT", Integer(&S::RAWImageHeight)},
-      {"--RAW-TONE-MAPPING", Keyword(3, &S::RAWToneMapping)},
-      {"--BMP-BPP", Integer(&S::BMPBPP)},
-      {"--DDS-BPP", Integer(&S::DDSBPP)},
-      {"--EXR-BPP", Integer(&S::EXRBPP)},
-      {"--GIF-BPP", Integer(&S::GIFBPP)},
-      {"--HDR-BPP", Integer(&S::HDRBPP)},
-      {"--ICO-BPP", Integer(&S::ICOBPP)},
-      {"--J2K-BPP", Integer(&S::J2KBPP)},
-      {"--JNG-BPP", Integer(&S::JNGBPP)},
-      {"--JP2-BPP", Integer(&S::JP2BPP)},
-      {"--JPG-BPP", Integer(&S::JPGBPP)},
-      {"--JXR-BPP", Integer(&S::JXRBPP)},
-      {"--PBM-BPP", Integer(&S::PBMBPP)},
-      {"--PCX-BPP", Integer(&S::PCXBPP)},
-      {"--PFM-BPP", Integer(&S::PFMBPP)},
-      {"--PGM-BPP", Integer(&S::PGMBPP)},
-      {"--PNG-BPP", Integer(&S::PNGBPP)},
-      {"--PPM-BPP", Integer(&S::PPMBPP)},
-      {"--PSD-BPP", Integer(&S::PSDBPP)},
-      {"--TGA-BPP", Integer(&S::TGABPP)},
-      {"--TIFF-BPP", Integer(&S::TIFFBPP)},
-      {"--WBMP-BPP", Integer(&S::WBMPBPP)},
-      {"--WEBP-BPP", Integer(&S::WEBPBPP)},
-      {"--XPM-BPP", Integer(&S::XPMBPP)},
-      {"--BMP-COMPRESSION", Keyword(4, &S::BMPCompression)},
-      {"--EXR-COMPRESSION", Keyword(4, &S::EXRCompression)},
-      {"--PNG-COMPRESSION", Keyword(4, &S::PNGCompression)},
-      {"--TGA-COMPRESSION", Keyword(4, &S::TGACompression)},
-      {"--TIFF-COMPRESSION", Keyword(4, &S::TIFFCompression)},
-      {"--BMP-COLOR-TABLE", Keyword(5, &S::BMPColorTable)},
-      {"--TIFF-COLOR-MODEL", Keyword(6, &S::TIFFColorModel)},
-      {"--JPG-QUALITY", Integer(&S::JPGQuality)},
-      {"--JPG-CHROMA", Keyword(7, &S::JPGChroma)},
-      {"--JPG-SAVE-AS", Keyword(8, &S::JPGSaveAs)},
-      {"--PNG-INTERLACED", Flag(&S::PNGInterlaced)},
-      {"--ROTATION", Integer(&S::ImageRotation, &S::DoImageRotation)},
-      {"--ROTATION-TYPE", Keyword(9, &S::ImageRotationType)},
-      {"--ROTATION-BACK-COLOR", Text(&S::ImageRotationBackColor)},
-      {"--WIDTH", Integer(&S::ImageWidth, &S::DoImageResize)},
-      {"--HEIGHT", Integer(&S::ImageHeight, &S::DoImageResize)},
-      {"--WIDTH-UNIT", Keyword(10, &S::ImageWidthUnit)},
-      {"--HEIGHT-UNIT", Keyword(10, &S::ImageHeightUnit)},
-      {"--KEEP-ASPECT-RATIO", Flag(&S::KeepAspectRatio)},
-      {"--RESIZE-TYPE", Keyword(11, &S::ImageResizeType)},
-      {"--RESIZE-ALGORITHM", Keyword(12, &S::ImageResizeAlgorithm)},
-      {"--FLIP-HORIZONTAL", Flag(&S::DoImageFlipHorizontal)},
-      {"--FLIP-VERTICAL", Flag(&S::DoImageFlipVertical)},
-      {"--BRIGHTNESS", Integer(&S::ImageBrightness, &S::DoImageColorCorrection)},
-      {"--CONTRAST", Integer(&S::ImageContrast, &S::DoImageColorCorrection)},
-      {"--GAMMA", Real(&S::ImageGamma, &S::DoImageColorCorrection)},
-      {"--INVERT", Flag(&S::ImageInvert, 1, &S::DoImageColorCorrection)},
-      {"--GREYSCALE", Flag(&S::DoImageGreyscale)},
-      {"--THRESHOLD", Integer(&S::ImageThreshold, &S::DoImageThreshold)},
-      {"--FR-SOLID-LEFT", Integer(&S::SolidLeft, &S::DoFrame)},
-      {"--FR-SOLID-RIGHT", Integer(&S::SolidRight, &S::DoFrame)},
-      {"--FR-SOLID-TOP", Integer(&S::SolidTop, &S::DoFrame)},
-      {"--FR-SOLID-BOTTOM", Integer(&S::SolidBottom, &S::DoFrame)},
-      {"--FR-SOLID-LEFT-COLOR", Text(&S::SolidLeftColor)},
-      {"--FR-SOLID-RIGHT-COLOR", Text(&S::SolidRightColor)},
-      {"--FR-SOLID-TOP-COLOR", Text(&S::SolidTopColor)},
-      {"--FR-SOLID-BOTTOM-COLOR", Text(&S::SolidBottomColor)},
-      {"--FR-SOLID-OPACITY", Integer(&S::SolidOpacity)},
-      {"--WM-TEXT", Text(&S::Text, &S::DoWatermark, 1)},
-      {"--WM-FONT", Text(&S::Font)},
-      {"--WM-FONT-SIZE", Integer(&S::FontSize)},
-      {"--WM-FONT-LEADING", Integer(&S::FontLeading)},
-      {"--WM-FONT-COLOR", Text(&S::FontColor)},
-      {"--WM-FONT-STYLE", Keyword(15, &S::FontStyle)},
-      {"--WM-FONT-EFFECT", Keyword(16, &S::FontEffect)},
-      {"--WM-TEXT-ANTIALIASING", Flag(&S::TextAntialiasing)},
-      {"--WM-TEXT-ALIGNMENT", Keyword(17, &S::TextAlignment)},
-      {"--WM-TEXT-PADDING", Integer(&S::TextPadding)},
-      {"--WM-TEXT-OPACITY", Integer(&S::TextOpacity)},
-      {"--WM-BACK-COLOR", Text(&S::BackColor)},
-      {"--WM-BACK-OPACITY", Integer(&S::BackOpacity)},
-      {"--WM-TEXT-BOUNDARY", Keyword(18, &S::TextBoundary)},
-      {"--WM-TEXT-POSITION", Keyword(19, &S::TextPosition)},
-      {"--WM-TEXT-X-OFFSET", Integer(&S::TextXOffset)},
-      {"--WM-TEXT-Y-OFFSET", Integer(&S::TextYOffset)},
-      {"--WM-TEXT-ROTATION", Integer(&S::TextRotation)},
-      {"--WM-TEXT-SIZE", Keyword(20, &S::TextSize)},
-      {"--WM-IMAGE", Text(&S::Image, &S::DoWatermark, 2)},
-      {"--WM-IMAGE-GREYSCALE", Flag(&S::ImageGreyscale)},
-      {"--WM-IMAGE-OPACITY", Integer(&S::ImageOpacity)},
-      {"--WM-IMAGE-BOUNDARY", Keyword(18, &S::ImageBoundary)},
-      {"--WM-IMAGE-POSITION", Keyword(19, &S::ImagePosition)},
-      {"--WM-IMAGE-X-OFFSET", Integer(&S::ImageXOffset)},
-      {"--WM-IMAGE-Y-OFFSET", Integer(&S::ImageYOffset)},
-      {"--WM-IMAGE-ROTATION", Integer(&S::WatermarkImageRotation)},
-      {"--WM-IMAGE-SIZE", Keyword(20, &S::ImageSize)},
-      {"--FILENAME-MASK", Text(&S::FilenameMask)},
-      {"--FILE-TIMESTAMP", Keyword(21, &S::FileTimestamp)},
-      {"--FILE-TIMESTAMP-CUSTOM", Integer(&S::CustomTimestamp)},
-      {"--NO-SUBFOLDERS", Flag(&S::KeepSubfolders, 0)},
+// The options of the stages, loading and naming; each output format adds its
+// own rows (AddOptionRows) when the format tables are built.
+std::unordered_map<std::string, OptionEntry>& Options() {
+  static std::unordered_map<std::string, OptionEntry> table = {
+      {"--DDS-LOAD-AS", KeywordOption(KeywordList::DdsLoadAs, &S::DDSLoadAs)},
+      {"--GIF-FRAME-LOADING", KeywordOption(KeywordList::FrameLoading, &S::GIFFrameLoading)},
+      {"--ICO-FRAME-LOADING", KeywordOption(KeywordList::FrameLoading, &S::ICOFrameLoading)},
+      {"--TIFF-FRAME-LOADING", KeywordOption(KeywordList::FrameLoading, &S::TIFFFrameLoading)},
+      {"--RAW-LOAD-AS", KeywordOption(KeywordList::RawLoadAs, &S::RAWLoadAs)},
+      {"--RAW-HEADER-SIZE", IntegerOption(&S::RAWHeaderSize)},
+      {"--RAW-WIDTH", IntegerOption(&S::RAWImageWidth)},
+      {"--RAW-HEIGHT", IntegerOption(&S::RAWImageHeight)},
+      {"--RAW-TONE-MAPPING", KeywordOption(KeywordList::RawToneMapping, &S::RAWToneMapping)},
+      {"--ROTATION", IntegerOption(&S::ImageRotation, &S::DoImageRotation)},
+      {"--ROTATION-TYPE", KeywordOption(KeywordList::RotationType, &S::ImageRotationType)},
+      {"--ROTATION-BACK-COLOR", TextOption(&S::ImageRotationBackColor)},
+      {"--WIDTH", IntegerOption(&S::ImageWidth, &S::DoImageResize)},
+      {"--HEIGHT", IntegerOption(&S::ImageHeight, &S::DoImageResize)},
+      {"--WIDTH-UNIT", KeywordOption(KeywordList::Unit, &S::ImageWidthUnit)},
+      {"--HEIGHT-UNIT", KeywordOption(KeywordList::Unit, &S::ImageHeightUnit)},
+      {"--KEEP-ASPECT-RATIO", FlagOption(&S::KeepAspectRatio)},
+      {"--RESIZE-TYPE", KeywordOption(KeywordList::ResizeType, &S::ImageResizeType)},
+      {"--RESIZE-ALGORITHM", KeywordOption(KeywordList::ResizeAlgorithm, &S::ImageResizeAlgorithm)},
+      {"--FLIP-HORIZONTAL", FlagOption(&S::DoImageFlipHorizontal)},
+      {"--FLIP-VERTICAL", FlagOption(&S::DoImageFlipVertical)},
+      {"--BRIGHTNESS", IntegerOption(&S::ImageBrightness, &S::DoImageColorCorrection)},
+      {"--CONTRAST", IntegerOption(&S::ImageContrast, &S::DoImageColorCorrection)},
+      {"--GAMMA", RealOption(&S::ImageGamma, &S::DoImageColorCorrection)},
+      {"--INVERT", FlagOption(&S::ImageInvert, 1, &S::DoImageColorCorrection)},
+      {"--GREYSCALE", FlagOption(&S::DoImageGreyscale)},
+      {"--THRESHOLD", IntegerOption(&S::ImageThreshold, &S::DoImageThreshold)},
+      {"--FR-SOLID-LEFT", IntegerOption(&S::SolidLeft, &S::DoFrame)},
+      {"--FR-SOLID-RIGHT", IntegerOption(&S::SolidRight, &S::DoFrame)},
+      {"--FR-SOLID-TOP", IntegerOption(&S::SolidTop, &S::DoFrame)},
+      {"--FR-SOLID-BOTTOM", IntegerOption(&S::SolidBottom, &S::DoFrame)},
+      {"--FR-SOLID-LEFT-COLOR", TextOption(&S::SolidLeftColor)},
+      {"--FR-SOLID-RIGHT-COLOR", TextOption(&S::SolidRightColor)},
+      {"--FR-SOLID-TOP-COLOR", TextOption(&S::SolidTopColor)},
+      {"--FR-SOLID-BOTTOM-COLOR", TextOption(&S::SolidBottomColor)},
+      {"--FR-SOLID-OPACITY", IntegerOption(&S::SolidOpacity)},
+      {"--WM-TEXT", TextOption(&S::Text, &S::DoWatermark, 1)},
+      {"--WM-FONT", TextOption(&S::Font)},
+      {"--WM-FONT-SIZE", IntegerOption(&S::FontSize)},
+      {"--WM-FONT-LEADING", IntegerOption(&S::FontLeading)},
+      {"--WM-FONT-COLOR", TextOption(&S::FontColor)},
+      {"--WM-FONT-STYLE", KeywordOption(KeywordList::FontStyle, &S::FontStyle)},
+      {"--WM-FONT-EFFECT", KeywordOption(KeywordList::FontEffect, &S::FontEffect)},
+      {"--WM-TEXT-ANTIALIASING", FlagOption(&S::TextAntialiasing)},
+      {"--WM-TEXT-ALIGNMENT", KeywordOption(KeywordList::TextAlignment, &S::TextAlignment)},
+      {"--WM-TEXT-PADDING", IntegerOption(&S::TextPadding)},
+      {"--WM-TEXT-OPACITY", IntegerOption(&S::TextOpacity)},
+      {"--WM-BACK-COLOR", TextOption(&S::BackColor)},
+      {"--WM-BACK-OPACITY", IntegerOption(&S::BackOpacity)},
+      {"--WM-TEXT-BOUNDARY", KeywordOption(KeywordList::Boundary, &S::TextBoundary)},
+      {"--WM-TEXT-POSITION", KeywordOption(KeywordList::Position, &S::TextPosition)},
+      {"--WM-TEXT-X-OFFSET", IntegerOption(&S::TextXOffset)},
+      {"--WM-TEXT-Y-OFFSET", IntegerOption(&S::TextYOffset)},
+      {"--WM-TEXT-ROTATION", IntegerOption(&S::TextRotation)},
+      {"--WM-TEXT-SIZE", KeywordOption(KeywordList::SizeMode, &S::TextSize)},
+      {"--WM-IMAGE", TextOption(&S::Image, &S::DoWatermark, 2)},
+      {"--WM-IMAGE-GREYSCALE", FlagOption(&S::ImageGreyscale)},
+      {"--WM-IMAGE-OPACITY", IntegerOption(&S::ImageOpacity)},
+      {"--WM-IMAGE-BOUNDARY", KeywordOption(KeywordList::Boundary, &S::ImageBoundary)},
+      {"--WM-IMAGE-POSITION", KeywordOption(KeywordList::Position, &S::ImagePosition)},
+      {"--WM-IMAGE-X-OFFSET", IntegerOption(&S::ImageXOffset)},
+      {"--WM-IMAGE-Y-OFFSET", IntegerOption(&S::ImageYOffset)},
+      {"--WM-IMAGE-ROTATION", IntegerOption(&S::WatermarkImageRotation)},
+      {"--WM-IMAGE-SIZE", KeywordOption(KeywordList::SizeMode, &S::ImageSize)},
+      {"--FILENAME-MASK", TextOption(&S::FilenameMask)},
+      {"--FILE-TIMESTAMP", KeywordOption(KeywordList::Timestamp, &S::FileTimestamp)},
+      {"--FILE-TIMESTAMP-CUSTOM", IntegerOption(&S::CustomTimestamp)},
+      {"--NO-SUBFOLDERS", FlagOption(&S::KeepSubfolders, 0)},
   };
   return table;
 }
@@ -217,6 +117,10 @@ bool EqualsIgnoringCase(const std::string& text, const char* word) {
 }
 
 }  // namespace
+
+void AddOptionRows(const std::vector<OptionRow>& rows) {
+  for (const OptionRow& row : rows) Options()[row.Name] = row.Entry;
+}
 
 OptionKind FindOption(const std::string& upperName) {
   const OptionEntry* e = Find(upperName);

@@ -2,8 +2,6 @@
 
 #include <random>
 
-#include "batch/InputList.h"
-#include "codecs/FormatTables.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
@@ -21,14 +19,6 @@ const char* const MakerHomepage = "https://www.corvanta.com/nembrix/";
 
 namespace {
 const char* const ColorChoices = "000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF";
-}
-
-void CreateProcessLists() {
-  InputGroups = {"hdr"};
-  OutputExtensions = {"bmp", "dds", "exr", "gif",  "hdr",  "ico",  "j2k", "jng",
-                      "jp2", "jpg", "jxr", "pbm",  "pcx",  "pfm",  "pgm", "png",
-                      "ppm", "psd", "tga", "tiff", "wbmp", "webp", "xpm"};
-  ReadableExtensions = {""};
 }
 
 std::int32_t NewRandomNumber() {
@@ -153,14 +143,10 @@ void InitRunState() {
   r.DocumentName = "untitled.cvx";
   r.InputFile.clear();
   r.InputFolder.clear();
-  r.RelativeFolder.clear();
-  r.OutputFile.clear();
-  r.TempPath.clear();
   r.OutputFolder.clear();
   r.RandomNumber = NewRandomNumber();
   r.Counter = 1;
   r.InputFormat.clear();
-  r.SourceBpp = 0;
   r.FormatId = 0;
   r.ConversionType.clear();
   r.OutputBpp = 0;
@@ -169,22 +155,4 @@ void InitRunState() {
   r.InterfaceRefresh = 0;
   r.CommandLineRun = 0;
   r.PreferencesPanel = 0;
-  InputList.Clear();
-  BuildReadableExtensions();
-}
-
-void BuildReadableExtensions() {
-  std::string joined;
-  for (const std::string& group : InputGroups)
-    for (const auto& [ext, record] : InputFormatTable)
-      if (record.Group == group) joined += ext + ",";
-  if (!joined.empty() && joined.back() == ',') joined.pop_back();
-  ReadableExtensions.clear();
-  size_t start = 0;
-  while (true) {
-    size_t comma = joined.find(',', start);
-    ReadableExtensions.push_back(joined.substr(start, comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
 }

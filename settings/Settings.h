@@ -120,28 +120,24 @@ struct SettingsRecord {
   std::int32_t Threads = 0;
 };
 
+// What belongs to a run as a whole; what belongs to one file is its FileJob.
 struct RunStateRecord {
   std::string ProgramFolder;  // ends with "/"
   std::string DocumentName;
   std::string InputFile;
   std::string InputFolder;
-  std::string RelativeFolder;
-  std::string OutputFile;
-  std::string TempPath;
   std::string OutputFolder;
-  std::int32_t RandomNumber = 0;
-  std::int32_t Counter = 0;
+  std::int32_t RandomNumber = 0;  // %rnd% of the next file
+  std::int32_t Counter = 0;       // %n% of the next file
   std::string InputFormat;
-  std::int32_t SourceBpp = 0;
   std::int32_t FormatId = 0;
   std::string ConversionType;
-  std::int32_t OutputBpp = 0;
+  std::int32_t OutputBpp = 0;  // the format's depth setting; 0 = automatic (AutoBpp)
   std::int32_t SaveFlags = 0;
   byte AutoBpp = 0;
   std::int32_t InterfaceRefresh = 0;
   byte CommandLineRun = 0;
   std::string RunMode;
-  std::int32_t OutputWidth = 0, OutputHeight = 0;
   std::string FindFrom, FindTo;
   byte PreferencesPanel = 0;
 };
@@ -149,7 +145,7 @@ struct RunStateRecord {
 extern SettingsRecord Settings;
 extern RunStateRecord RunState;
 
-// Process-wide lists created at start (see app/Startup.h).
+// Process-wide lists created at start (CreateProcessLists in codecs/FormatTables.h).
 extern std::vector<std::string> InputGroups;
 extern std::vector<std::string> OutputExtensions;
 extern std::vector<std::string> ReadableExtensions;
@@ -158,17 +154,13 @@ extern std::vector<std::string> ReadableExtensions;
 extern const char* const MakerCopyright;
 extern const char* const MakerHomepage;
 
-// Fills InputGroups and OutputExtensions with their fixed contents.
-void CreateProcessLists();
-
 // Sets every Settings field that has a default; forCommandLine = 1 from the
 // command line (proportions are then kept only on request).
 void ApplyDefaults(byte forCommandLine);
 
-// Resets RunState, empties InputList and rebuilds ReadableExtensions.
+// Resets RunState (a run's reset also empties the input list and rebuilds
+// ReadableExtensions: ResetRunRecords in batch/).
 void InitRunState();
-
-void BuildReadableExtensions();
 
 // A uniformly random integer from 1 to 99999.
 std::int32_t NewRandomNumber();

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "codecs/RadianceReader.h"
-#include "pipeline/FileFailure.h"
+#include "settings/FileFailure.h"
 #include "platform/MemoryBudget.h"
 #include "settings/Settings.h"
 #include "stages/Geometry.h"

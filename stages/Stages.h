@@ -6,6 +6,8 @@
 
 #include <FreeImage.h>
 
+#include "settings/FileJob.h"
+
 // Geometry.
 FIBITMAP* RotateImage(FIBITMAP* image);
 FIBITMAP* ResizeImage(FIBITMAP* image, int width, int height);
@@ -18,4 +20,5 @@ FIBITMAP* ThresholdImage(FIBITMAP* image);
 
 // Frame and watermarks (width and height: the picture's size after geometry).
 FIBITMAP* ApplyFrame(FIBITMAP* image, int width, int height);
-FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height);
+// The text watermark fills in the placeholders of job (its size, depth and numbers).
+FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height, const FileJob& job);

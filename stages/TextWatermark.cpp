@@ -7,7 +7,7 @@
 
 #include "canvas/Canvas.h"
 #include "canvas/ColorValues.h"
-#include "naming/OutputNaming.h"
+#include "naming/Placeholders.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
 #include "stages/Saturate.h"
@@ -45,16 +45,12 @@ const CanvasFont& WatermarkFont() { return watermarkFont; }
 
 void ReleaseWatermarkFont() { watermarkFont = CanvasFont(); }
 
-std::string ExpandWatermarkText() {
+std::string ExpandWatermarkText(const FileJob& job) {
   std::string text = Settings.Text;
   if (std::count(text.begin(), text.end(), '%') < 2) return text;
-  static const char* const placeholders[] = {
-      "%filename%", "%filename[u]%", "%filename[l]%", "%filename[t]%", "%ext%", "%ext[u]%",
-      "%ext[t]%",   "%yyyy%",        "%mm%",          "%dd%",          "%hh%",  "%ii%",
-      "%ss%",       "%bpp%",         "%width%",       "%height%",      "%rnd%", "%n%"};
-  for (const char* placeholder : placeholders)
+  for (const char* placeholder : PlaceholderNames)
     if (LowerCase(text).find(placeholder) != std::string::npos)
-      text = ExpandPlaceholder(text, placeholder);
+      text = ExpandPlaceholder(text, placeholder, job);
   return text;
 }
 

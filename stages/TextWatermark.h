@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "settings/FileJob.h"
+
 struct CanvasFont;
 
 // Loads Settings.Font at Settings.FontSize points with the style of FontStyle
@@ -15,8 +17,8 @@ bool LoadWatermarkFont();
 const CanvasFont& WatermarkFont();
 void ReleaseWatermarkFont();
 
-// Settings.Text with the output-naming placeholders of the current file filled in.
-std::string ExpandWatermarkText();
+// Settings.Text with the output-naming placeholders of job filled in.
+std::string ExpandWatermarkText(const FileJob& job);
 // x of a line of lineWidth pixels in a label labelWidth wide, by TextAlignment.
 int AlignLineX(int lineWidth, int labelWidth);
 // The rendered label for text ("%eol%" in any case breaks lines) as a 32-bit

@@ -99,7 +99,7 @@ FIBITMAP* CompositeWatermark(FIBITMAP* picture, FIBITMAP* label, WatermarkPositi
   return picture;
 }
 
-FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height) {
+FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height, const FileJob& job) {
   if (!image || Settings.DoWatermark == 0) return image;
   image = ConvertTo24Bits(image);
   if (!image) return image;
@@ -108,7 +108,7 @@ FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height) {
   int rotation = 0, boundary = 0, anchor = 0, dx = 0, dy = 0;
   const SettingsRecord& s = Settings;
   if (s.DoWatermark == 1) {
-    label = BuildTextLabel(ExpandWatermarkText());
+    label = BuildTextLabel(ExpandWatermarkText(job));
     rotation = s.TextRotation;
     boundary = s.TextBoundary;
     anchor = s.TextPosition;

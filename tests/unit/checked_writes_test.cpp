@@ -20,7 +20,8 @@
 
 #include "codecs/FormatTables.h"
 #include "codecs/OutputEncoding.h"
-#include "pipeline/FileFailure.h"
+#include "codecs/OutputFormats.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 
@@ -45,16 +46,20 @@ FIBITMAP* NoisePicture() {
   return image;
 }
 
+// The file being written.
+FileJob Job;
+
 void PrepareRun(const std::string& ext, const std::string& outputFile) {
   InitRunState();
   ApplyDefaults(1);
   RunState.ConversionType = ext;
-  RunState.FormatId = FormatTable.at(ext).FormatId;
+  RunState.FormatId = FindOutputFormat(ext)->LibraryId;
   RunState.SaveFlags = SaveFlagsFor(ext);
   RunState.OutputBpp = 0;
   RunState.AutoBpp = 1;
-  RunState.SourceBpp = 96;
-  RunState.OutputFile = outputFile;
+  Job = FileJob{};
+  Job.SourceBpp = 96;
+  Job.OutputFile = outputFile;
 }
 
 std::set<std::string> FolderEntries(const std::string& folder) {
@@ -80,7 +85,7 @@ ChildSave SaveInChild(FIBITMAP* image, const std::function<void()>& setup) {
   if (pid == 0) {
     close(channel[0]);
     setup();
-    const bool ok = SaveOutputImage(image);
+    const bool ok = SaveOutputImage(image, Job);
     const FileFailure failure = TakeFailure();
     const std::string report = std::string(ok ? "1" : "0") +
                                static_cast<char>('0' + static_cast<int>(failure.Kind)) +
@@ -137,7 +142,7 @@ TEST_F(CheckedWrites, EveryFormatFailsUnderAFileSizeLimitAndKeepsThePreviousFile
     const std::string target = folder_ + "picture." + ext;
     WriteFileBytes(target, previous);
     PrepareRun(ext, target);
-    FIBITMAP* image = ConvertDepth(NoisePicture());
+    FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
     ASSERT_NE(image, nullptr);
 
     const ChildSave limited = SaveInChild(image, [] {
@@ -152,7 +157,7 @@ TEST_F(CheckedWrites, EveryFormatFailsUnderAFileSizeLimitAndKeepsThePreviousFile
     EXPECT_EQ(ReadFileBytes(target), previous);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"picture." + ext});
 
-    ASSERT_TRUE(SaveOutputImage(image));
+    ASSERT_TRUE(SaveOutputImage(image, Job));
     EXPECT_EQ(TakeFailure().Kind, FailureKind::None);
     EXPECT_GT(ReadFileBytes(target).size(), 4096u);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"picture." + ext});
@@ -172,7 +177,7 @@ TEST_F(CheckedWrites, ReadOnlyFolderFailsWithTheSystemsReason) {
     WriteFileBytes(target, "kept");
     chmod(folder_.c_str(), 0555);
     PrepareRun(ext, target);
-    FIBITMAP* image = ConvertDepth(NoisePicture());
+    FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
     const ChildSave save = SaveInChild(image, [] {
       if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
     });
@@ -196,8 +201,9 @@ TEST_F(CheckedWrites, RefusedPictureIsTheEncodersFailure) {
   PrepareRun("hdr", target);
   RunState.OutputBpp = 96;
   RunState.AutoBpp = 0;
+  Job.OutputBpp = 96;
   FIBITMAP* image = NoisePicture();  // 24-bit: a Radiance file needs float pixels
-  EXPECT_FALSE(SaveOutputImage(image));
+  EXPECT_FALSE(SaveOutputImage(image, Job));
   FreeImage_Unload(image);
   EXPECT_EQ(TakeFailure().Kind, FailureKind::EncoderRefused);
   EXPECT_EQ(ReadFileBytes(target), "old");
@@ -230,10 +236,10 @@ TEST_F(CheckedWrites, TemporaryNamesShowTheirTarget) {
   EXPECT_EQ(longName.compare(0, kept.size(), kept), 0);
 
   PrepareRun("png", folder_ + longName);
-  FIBITMAP* image = ConvertDepth(NoisePicture());
-  EXPECT_TRUE(SaveOutputImage(image));
+  FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
+  EXPECT_TRUE(SaveOutputImage(image, Job));
   FreeImage_Unload(image);
   EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{longName});
-  const std::string used = RunState.TempPath.substr(folder_.size());
+  const std::string used = Job.TempPath.substr(folder_.size());
   EXPECT_TRUE(std::regex_match(used, std::regex(R"(\..*\.lumivert-[A-Za-z0-9]{6})"))) << used;
 }

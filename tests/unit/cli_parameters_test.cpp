@@ -1,6 +1,7 @@
 // The option grammar of the command line, run in-process on given parameters.
 #include <gtest/gtest.h>
 
+#include "batch/ConversionRun.h"
 #include "cli/CommandLine.h"
 #include "codecs/FormatTables.h"
 #include "settings/Settings.h"
@@ -11,7 +12,7 @@ namespace {
 ParameterOutcome Read(const std::vector<std::string>& params) {
   CreateProcessLists();
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   ApplyDefaults(1);
   RunState.RunMode = "";
   SetProgramParameters(params);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "batch/ConversionRun.h"
 #include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
 #include "settings/Settings.h"
@@ -7,7 +8,7 @@
 TEST(FormatTables, InputDialogFilterListsTheReadableHdrExtensions) {
   CreateProcessLists();
   BuildFormatTables();
-  InitRunState();
+  ResetRunRecords();
   BuildLanguageTable();
   EXPECT_EQ(InputDialogFilter(),
             "All Supported Files|*.hdr;*.hdri|High Dynamic Range File|*.hdri;*.hdr|"

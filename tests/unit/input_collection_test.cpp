@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
@@ -25,7 +26,7 @@ class InputCollection : public ::testing::Test {
   void SetUp() override {
     CreateProcessLists();
     BuildFormatTables();
-    InitRunState();
+    ResetRunRecords();
     ApplyDefaults(1);
     RunState.CommandLineRun = 1;
     ResetProgress();

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "pipeline/FileFailure.h"
+#include "settings/FileFailure.h"
 #include "platform/MemoryBudget.h"
 #include "settings/Settings.h"
 #include "stages/MemoryEstimate.h"

@@ -79,76 +79,80 @@ TEST(ReadReal, IgnoresTheLocaleDecimalSeparator) {
   std::setlocale(LC_ALL, "C");
 }
 
+using K = KeywordList;
+
 TEST(Keywords, ParseWordsOfEachList) {
   struct Case {
-    int list;
+    KeywordList list;
     const char* text;
     std::int32_t expected;
   } cases[] = {
-      {0, "rgba", 2},
-      {1, "48HS", 4},
-      {1, "48", 5},
-      {1, "8", 1},
-      {2, "Random", 4},
-      {3, "gd", 4},
-      {4, "zlib9", 3},
-      {4, "pxr24", 3},
-      {4, "ZIP", 1},
-      {4, "logluv", 8},
-      {4, "adobedeflate", 5},
-      {5, "exact", 1},
-      {6, "lab", 2},
-      {7, "high", 3},
-      {8, "progressive", 3},
-      {9, "advanced", 1},
-      {10, "percent", 1},
-      {11, "largeimages", 1},
-      {12, "lanczos", 5},
-      {12, "Lanczos3", 0},
-      {12, "bicubic", 3},
-      {15, "bolditalic", 3},
-      {16, "strikethrought", 2},
-      {16, "strikethrough", 0},
-      {17, "center", 1},
-      {18, "frame", 1},
-      {19, "bottomright", 8},
-      {19, "MiddleCenter", 4},
-      {20, "fixed", 0},
-      {21, "custom", 2},
-      {21, "original", 1},
-      // Lists 13 and 14 only name numbers.
-      {13, "solid", 0},
-      {14, "image", 0},
+      {K::DdsLoadAs, "rgba", 2},
+      {K::RawLoadAs, "48HS", 4},
+      {K::RawLoadAs, "48", 5},
+      {K::RawLoadAs, "8", 1},
+      {K::FrameLoading, "Random", 4},
+      {K::RawToneMapping, "gd", 4},
+      {K::Compression, "zlib9", 3},
+      {K::Compression, "pxr24", 3},
+      {K::Compression, "ZIP", 1},
+      {K::Compression, "logluv", 8},
+      {K::Compression, "adobedeflate", 5},
+      {K::BmpColorTable, "exact", 1},
+      {K::TiffColorModel, "lab", 2},
+      {K::JpgChroma, "high", 3},
+      {K::JpgSaveAs, "progressive", 3},
+      {K::RotationType, "advanced", 1},
+      {K::Unit, "percent", 1},
+      {K::ResizeType, "largeimages", 1},
+      {K::ResizeAlgorithm, "lanczos", 5},
+      {K::ResizeAlgorithm, "Lanczos3", 0},
+      {K::ResizeAlgorithm, "bicubic", 3},
+      {K::FontStyle, "bolditalic", 3},
+      {K::FontEffect, "strikethrought", 2},
+      {K::FontEffect, "strikethrough", 0},
+      {K::TextAlignment, "center", 1},
+      {K::Boundary, "frame", 1},
+      {K::Position, "bottomright", 8},
+      {K::Position, "MiddleCenter", 4},
+      {K::SizeMode, "fixed", 0},
+      {K::Timestamp, "custom", 2},
+      {K::Timestamp, "original", 1},
+      // The frame and watermark type lists only name numbers.
+      {K::FrameType, "solid", 0},
+      {K::WatermarkType, "image", 0},
       // Unknown words and lists.
-      {19, "bottom right", 0},
-      {12, "", 0},
-      {22, "AUTO", 0},
-      {-1, "AUTO", 0},
+      {K::Position, "bottom right", 0},
+      {K::ResizeAlgorithm, "", 0},
+      {static_cast<KeywordList>(22), "AUTO", 0},
+      {static_cast<KeywordList>(-1), "AUTO", 0},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ParseKeyword(c.list, c.text), c.expected) << c.list << " '" << c.text << "'";
+    EXPECT_EQ(ParseKeyword(c.list, c.text), c.expected)
+        << static_cast<int>(c.list) << " '" << c.text << "'";
 }
 
 TEST(Keywords, NamesPrintTheFirstWordOfANumber) {
   const char* compression[] = {"NONE",         "RLE", "PIZ",  "PXR24", "B44",
                                "ADOBEDEFLATE", "LZW", "JPEG", "LOGLUV"};
-  for (int n = 0; n <= 8; ++n) EXPECT_EQ(KeywordName(4, n), compression[n]) << n;
-  EXPECT_EQ(KeywordName(4, 9), "");
-  EXPECT_EQ(KeywordName(13, 1), "SOLID");
-  EXPECT_EQ(KeywordName(14, 2), "IMAGE");
-  EXPECT_EQ(KeywordName(20, 0), "FIXED");
-  EXPECT_EQ(KeywordName(20, 1), "");
-  EXPECT_EQ(KeywordName(19, 8), "BOTTOMRIGHT");
-  EXPECT_EQ(KeywordName(1, 4), "48HS");
-  EXPECT_EQ(KeywordName(12, -1), "");
-  EXPECT_EQ(KeywordName(22, 0), "");
+  for (int n = 0; n <= 8; ++n) EXPECT_EQ(KeywordName(K::Compression, n), compression[n]) << n;
+  EXPECT_EQ(KeywordName(K::Compression, 9), "");
+  EXPECT_EQ(KeywordName(K::FrameType, 1), "SOLID");
+  EXPECT_EQ(KeywordName(K::WatermarkType, 2), "IMAGE");
+  EXPECT_EQ(KeywordName(K::SizeMode, 0), "FIXED");
+  EXPECT_EQ(KeywordName(K::SizeMode, 1), "");
+  EXPECT_EQ(KeywordName(K::Position, 8), "BOTTOMRIGHT");
+  EXPECT_EQ(KeywordName(K::RawLoadAs, 4), "48HS");
+  EXPECT_EQ(KeywordName(K::ResizeAlgorithm, -1), "");
+  EXPECT_EQ(KeywordName(static_cast<KeywordList>(22), 0), "");
   // Every named number parses back to itself.
-  for (int list = 0; list < KeywordListCount; ++list) {
-    if (list == 13 || list == 14) continue;
+  for (int index = 0; index < KeywordListCount; ++index) {
+    const auto list = static_cast<KeywordList>(index);
+    if (list == K::FrameType || list == K::WatermarkType) continue;
     for (int n = 0; n < 10; ++n) {
       std::string word = KeywordName(list, n);
       if (!word.empty()) {
-        EXPECT_EQ(ParseKeyword(list, word), n) << list << " " << word;
+        EXPECT_EQ(ParseKeyword(list, word), n) << index << " " << word;
       }
     }
   }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "codecs/FormatTables.h"
 #include "settings/OptionTable.h"
 #include "settings/Settings.h"
 
@@ -25,6 +26,7 @@ Switches CurrentSwitches() {
 
 void Fresh() {
   CreateProcessLists();
+  BuildFormatTables();  // the output formats' options
   ApplyDefaults(1);
 }
 
@@ -210,6 +212,7 @@ TEST(OptionTable, EveryFormatHasItsOwnBppOption) {
 }
 
 TEST(OptionTable, KindsTellTheFrontEndHowToReadValues) {
+  Fresh();
   EXPECT_EQ(FindOption("--WM-TEXT"), OptionKind::Text);
   EXPECT_EQ(FindOption("--FILENAME-MASK"), OptionKind::Text);
   EXPECT_EQ(FindOption("--GAMMA"), OptionKind::Real);

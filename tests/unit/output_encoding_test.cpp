@@ -12,6 +12,7 @@
 #include "codecs/FormatTables.h"
 #include "codecs/JxrReader.h"
 #include "codecs/OutputEncoding.h"
+#include "codecs/OutputFormats.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
@@ -38,11 +39,7 @@ FIBITMAP* MakePicture(unsigned width = PictureWidth, unsigned height = PictureHe
 }
 
 std::vector<int> AllowedDepths(const std::string& ext) {
-  std::vector<int> depths;
-  std::stringstream list(FormatTable.at(ext).AllowedDepths);
-  std::string item;
-  while (std::getline(list, item, ',')) depths.push_back(std::stoi(item));
-  return depths;
+  return FindOutputFormat(ext)->AllowedDepths;
 }
 
 // The picture converted by a FreeImage conversion, the original released.
@@ -53,15 +50,21 @@ FIBITMAP* Converted(FIBITMAP* (*convert)(FIBITMAP*)) {
   return result;
 }
 
-// Prepares the run values the driver sets once per run, for one format.
+// The file being written.
+FileJob Job;
+
+// Prepares the run values the driver sets once per run, for one format, and
+// the job of one file.
 void PrepareRun(const std::string& ext, int bpp, const std::string& outputFile) {
   RunState.ConversionType = ext;
-  RunState.FormatId = FormatTable.at(ext).FormatId;
+  RunState.FormatId = FindOutputFormat(ext)->LibraryId;
   RunState.SaveFlags = SaveFlagsFor(ext);
   RunState.OutputBpp = bpp;
   RunState.AutoBpp = bpp == 0 ? 1 : 0;
-  RunState.SourceBpp = 96;
-  RunState.OutputFile = outputFile;
+  Job = FileJob{};
+  Job.OutputBpp = bpp;
+  Job.SourceBpp = 96;
+  Job.OutputFile = outputFile;
 }
 
 struct ReadBack {
@@ -263,12 +266,12 @@ TEST_F(OutputEncoding, EveryFormatWritesAReadableFileAtEveryDepth) {
       // The icon writer takes square pictures of 16 to 256 pixels only, and
       // the JPEG 2000 encoder's six resolution levels need 32 pixels a side.
       const unsigned width = PictureWidth, height = ext == "ico" ? PictureWidth : 33;
-      FIBITMAP* image = ConvertDepth(MakePicture(width, height));
+      FIBITMAP* image = ConvertDepth(MakePicture(width, height), Job);
       ASSERT_NE(image, nullptr);
       const int depth = setting == 0 ? AutoDepth(ext, 96) : setting;
-      EXPECT_EQ(RunState.OutputBpp, depth);
+      EXPECT_EQ(Job.OutputBpp, depth);
       EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image)), depth);
-      EXPECT_TRUE(SaveOutputImage(image));
+      EXPECT_TRUE(SaveOutputImage(image, Job));
       FreeImage_Unload(image);
 
       ReadBack back = ReadOutput(path, ext);
@@ -310,7 +313,7 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.bpp));
     PrepareRun(c.ext, c.bpp, folder_ + "x");
-    FIBITMAP* image = ConvertDepth(MakePicture());
+    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image)), c.bpp);
     EXPECT_EQ(FreeImage_GetColorType(image), c.color);
@@ -332,7 +335,7 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
   RGBQUAD pure = {0, 0, 255, 0};
   FreeImage_FillBackground(red, &pure);
   PrepareRun("png", 8, folder_ + "x");
-  red = ConvertDepth(red);
+  red = ConvertDepth(red, Job);
   ASSERT_NE(red, nullptr);
   BYTE index = 0;
   ASSERT_TRUE(FreeImage_GetPixelIndex(red, 36, 22, &index));
@@ -347,8 +350,8 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
   FreeImage_FillBackground(red, &pure);
   const std::string pgm = folder_ + "red.pgm";
   PrepareRun("pgm", 0, pgm);
-  red = ConvertDepth(red);
-  ASSERT_TRUE(SaveOutputImage(red));
+  red = ConvertDepth(red, Job);
+  ASSERT_TRUE(SaveOutputImage(red, Job));
   FreeImage_Unload(red);
   FIBITMAP* back = FreeImage_Load(FIF_PGM, pgm.c_str(), 0);
   ASSERT_NE(back, nullptr);
@@ -359,16 +362,16 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
 
 TEST_F(OutputEncoding, ConvertDepthRefusesUnknownDepthsAndPassesNoImageOn) {
   PrepareRun("bmp", 12, folder_ + "x");
-  EXPECT_EQ(ConvertDepth(MakePicture()), nullptr);
+  EXPECT_EQ(ConvertDepth(MakePicture(), Job), nullptr);
   PrepareRun("bmp", 0, folder_ + "x");
-  EXPECT_EQ(ConvertDepth(nullptr), nullptr);
+  EXPECT_EQ(ConvertDepth(nullptr, Job), nullptr);
   // With an automatic depth, the per-file value is resolved even for a
   // picture that already has it.
   PrepareRun("xpm", 0, folder_ + "x");
-  RunState.OutputBpp = 8;
+  Job.OutputBpp = 8;
   FIBITMAP* image = MakePicture();
-  EXPECT_EQ(ConvertDepth(image), image);
-  EXPECT_EQ(RunState.OutputBpp, 24);
+  EXPECT_EQ(ConvertDepth(image, Job), image);
+  EXPECT_EQ(Job.OutputBpp, 24);
   FreeImage_Unload(image);
 }
 
@@ -404,7 +407,7 @@ TEST_F(OutputEncoding, ExactPaletteBmpKeepsOnlyTheUsedEntries) {
     Settings.BMPColorTable = 1;
     const std::string path = folder_ + "exact.bmp";
     PrepareRun("bmp", 8, path);
-    ASSERT_TRUE(SaveOutputImage(image));
+    ASSERT_TRUE(SaveOutputImage(image, Job));
 
     const std::string bytes = ReadFileBytes(path);
     auto u32 = [&](size_t at) {
@@ -484,7 +487,7 @@ TEST_F(OutputEncoding, FailedWritesKeepThePreviousFile) {
     WriteFileBytes(path, "previous contents");
     PrepareRun(c.ext, c.bpp, path);
     FIBITMAP* image = c.picture();
-    EXPECT_FALSE(SaveOutputImage(image));
+    EXPECT_FALSE(SaveOutputImage(image, Job));
     if (image) FreeImage_Unload(image);
     EXPECT_EQ(ReadFileBytes(path), "previous contents");
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"kept." + std::string(c.ext)});
@@ -495,8 +498,8 @@ TEST_F(OutputEncoding, FailedWritesKeepThePreviousFile) {
 TEST_F(OutputEncoding, MissingOutputFolderFailsWithoutCreatingAnything) {
   for (const char* ext : {"png", "psd", "jxr"}) {
     PrepareRun(ext, 0, folder_ + "missing/out." + ext);
-    FIBITMAP* image = ConvertDepth(MakePicture());
-    EXPECT_FALSE(SaveOutputImage(image)) << ext;
+    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
+    EXPECT_FALSE(SaveOutputImage(image, Job)) << ext;
     FreeImage_Unload(image);
     EXPECT_TRUE(FolderEntries(folder_).empty()) << ext;
   }
@@ -508,12 +511,12 @@ TEST_F(OutputEncoding, SuccessfulWriteReplacesTheOldFile) {
     const std::string path = folder_ + "again." + ext;
     WriteFileBytes(path, "old");
     PrepareRun(ext, 0, path);
-    FIBITMAP* image = ConvertDepth(MakePicture());
-    ASSERT_TRUE(SaveOutputImage(image));
+    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
+    ASSERT_TRUE(SaveOutputImage(image, Job));
     FreeImage_Unload(image);
     EXPECT_TRUE(ReadOutput(path, ext).ok);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{std::string("again.") + ext});
-    EXPECT_EQ(FolderOf(RunState.TempPath), folder_);
+    EXPECT_EQ(FolderOf(Job.TempPath), folder_);
     fs::remove(path);
   }
 }
@@ -529,8 +532,8 @@ TEST_F(OutputEncoding, ReadOnlyTargetIsReplacedOnlyOnTheDevilPath) {
     WriteFileBytes(path, "locked");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     PrepareRun(c.ext, 0, path);
-    FIBITMAP* image = ConvertDepth(MakePicture());
-    EXPECT_EQ(SaveOutputImage(image), c.replaced);
+    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
+    EXPECT_EQ(SaveOutputImage(image, Job), c.replaced);
     FreeImage_Unload(image);
     EXPECT_EQ(ReadFileBytes(path) != "locked", c.replaced);
     EXPECT_EQ(FolderEntries(folder_).size(), 1u);
@@ -541,8 +544,8 @@ TEST_F(OutputEncoding, ReadOnlyTargetIsReplacedOnlyOnTheDevilPath) {
 TEST_F(OutputEncoding, DdsFilesCarryTheirMipmaps) {
   const std::string path = folder_ + "levels.dds";
   PrepareRun("dds", 0, path);
-  FIBITMAP* image = ConvertDepth(MakePicture());
-  ASSERT_TRUE(SaveOutputImage(image));
+  FIBITMAP* image = ConvertDepth(MakePicture(), Job);
+  ASSERT_TRUE(SaveOutputImage(image, Job));
   FreeImage_Unload(image);
   const std::string bytes = ReadFileBytes(path);
   ASSERT_GT(bytes.size(), 128u);

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "codecs/FormatTables.h"
 #include "naming/OutputNaming.h"
 #include "settings/Settings.h"
 
@@ -15,21 +16,23 @@ class OutputNaming : public ::testing::Test {
     CreateProcessLists();
     InitRunState();
     ApplyDefaults(1);
-    RunState.InputFile = "/in/sub/night SKY.Final.hdr";
     RunState.ConversionType = "tiff";
-    RunState.OutputBpp = 24;
-    RunState.OutputWidth = 640;
-    RunState.OutputHeight = 480;
-    RunState.RandomNumber = 42;
-    RunState.Counter = 7;
     RunState.OutputFolder = "/out/";
-    RunState.RelativeFolder = "sub/deeper/";
+    job.InputFile = "/in/sub/night SKY.Final.hdr";
+    job.OutputBpp = 24;
+    job.OutputWidth = 640;
+    job.OutputHeight = 480;
+    job.RandomNumber = 42;
+    job.Counter = 7;
+    job.RelativeFolder = "sub/deeper/";
   }
 
   std::string Name(const std::string& mask) {
     Settings.FilenameMask = mask;
-    return ExpandFilenameMask();
+    return ExpandFilenameMask(job);
   }
+
+  FileJob job;
 };
 
 std::string LocalField(const char* format, std::time_t when) {
@@ -114,7 +117,7 @@ TEST_F(OutputNaming, WholeMasks) {
       {"/in/%width%.hdr", "png", "%filename%x%height%", "640x480"},
   };
   for (const Case& c : cases) {
-    RunState.InputFile = c.input;
+    job.InputFile = c.input;
     RunState.ConversionType = c.ext;
     EXPECT_EQ(Name(c.mask), c.name) << c.input << " with " << c.mask;
   }
@@ -128,15 +131,15 @@ TEST_F(OutputNaming, CountersKeepEveryDigitBeyondFive) {
       {1, "00001"}, {99999, "99999"}, {100000, "100000"}, {123456, "123456"}, {123457, "123457"},
   };
   for (const Case& c : cases) {
-    RunState.Counter = c.value;
-    RunState.RandomNumber = c.value;
+    job.Counter = c.value;
+    job.RandomNumber = c.value;
     EXPECT_EQ(Name("%n%"), c.text);
     EXPECT_EQ(Name("%rnd%"), c.text);
   }
   // Consecutive counters past 99999 still give different names.
   std::set<std::string> names;
   for (int n = 99998; n <= 100012; ++n) {
-    RunState.Counter = n;
+    job.Counter = n;
     names.insert(Name("shot-%n%.%ext%"));
   }
   EXPECT_EQ(names.size(), 15u);
@@ -154,33 +157,33 @@ TEST_F(OutputNaming, StripExtensionRemovesOnlyTheLastOne) {
 }
 
 TEST_F(OutputNaming, ExpandPlaceholderMatchesAnyCase) {
-  RunState.Counter = 3;
-  EXPECT_EQ(ExpandPlaceholder("A%N%b%n%c%N%", "%n%"), "A00003b00003c00003");
-  EXPECT_EQ(ExpandPlaceholder("A%N%b%n%", "%N%"), "A00003b00003");
-  EXPECT_EQ(ExpandPlaceholder("(c) %YYYY% %Filename[U]%", "%filename[u]%"),
+  job.Counter = 3;
+  EXPECT_EQ(ExpandPlaceholder("A%N%b%n%c%N%", "%n%", job), "A00003b00003c00003");
+  EXPECT_EQ(ExpandPlaceholder("A%N%b%n%", "%N%", job), "A00003b00003");
+  EXPECT_EQ(ExpandPlaceholder("(c) %YYYY% %Filename[U]%", "%filename[u]%", job),
             "(c) %YYYY% NIGHT SKY.FINAL");
   // Not a placeholder: the text is returned unchanged.
-  EXPECT_EQ(ExpandPlaceholder("keep %foo% as is", "%foo%"), "keep %foo% as is");
-  EXPECT_EQ(ExpandPlaceholder("no marks", "%ext%"), "no marks");
+  EXPECT_EQ(ExpandPlaceholder("keep %foo% as is", "%foo%", job), "keep %foo% as is");
+  EXPECT_EQ(ExpandPlaceholder("no marks", "%ext%", job), "no marks");
 }
 
 TEST_F(OutputNaming, OutputPathWithAndWithoutSubfolders) {
   Settings.FilenameMask = "%filename%_%n%.%ext%";
-  RunState.InputFile = "/in/sub/deeper/Sky.hdr";
+  job.InputFile = "/in/sub/deeper/Sky.hdr";
   RunState.ConversionType = "png";
-  RunState.Counter = 1;
+  job.Counter = 1;
 
   Settings.KeepSubfolders = 1;
-  EXPECT_EQ(BuildOutputPath(), "/out/sub/deeper/Sky_00001.png");
-  RunState.RelativeFolder = "";
-  EXPECT_EQ(BuildOutputPath(), "/out/Sky_00001.png");
+  EXPECT_EQ(BuildOutputPath(job), "/out/sub/deeper/Sky_00001.png");
+  job.RelativeFolder = "";
+  EXPECT_EQ(BuildOutputPath(job), "/out/Sky_00001.png");
 
   Settings.KeepSubfolders = 0;
-  RunState.RelativeFolder = "sub/deeper/";
-  EXPECT_EQ(BuildOutputPath(), "/out/Sky_00001.png");
+  job.RelativeFolder = "sub/deeper/";
+  EXPECT_EQ(BuildOutputPath(job), "/out/Sky_00001.png");
 
   // Separators in the mask pass into the path as written.
   Settings.KeepSubfolders = 1;
   Settings.FilenameMask = "%EXT%/%filename%";
-  EXPECT_EQ(BuildOutputPath(), "/out/sub/deeper/png/Sky");
+  EXPECT_EQ(BuildOutputPath(job), "/out/sub/deeper/png/Sky");
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codecs/FormatTables.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
@@ -15,6 +16,7 @@ class Profile : public ::testing::Test {
  protected:
   void SetUp() override {
     CreateProcessLists();
+    BuildFormatTables();  // the output formats' options
     ApplyDefaults(1);
     folder_ = ScratchFolder("profile");
   }

@@ -26,6 +26,7 @@ TEST(Settings, ReadableExtensionsComeFromTheHdrGroup) {
   CreateProcessLists();
   BuildFormatTables();
   InitRunState();
+  BuildReadableExtensions();
   EXPECT_EQ(ReadableExtensions, (std::vector<std::string>{"hdr", "hdri"}));
   EXPECT_GE(RunState.RandomNumber, 1);
   EXPECT_LE(RunState.RandomNumber, 99999);

@@ -226,13 +226,13 @@ TEST_F(Watermark, LabelAlphaDecidesTheMixAndOutsideLabelsAreRefused) {
 
 TEST_F(Watermark, StageOffOrUnknownKindOnlyConverts) {
   FIBITMAP* picture = Solid(12, 9, {10, 20, 30, 40}, true);
-  EXPECT_EQ(ApplyWatermark(picture, 12, 9), picture);  // DoWatermark 0
+  EXPECT_EQ(ApplyWatermark(picture, 12, 9, FileJob{}), picture);  // DoWatermark 0
   Settings.DoWatermark = 3;
-  picture = ApplyWatermark(picture, 12, 9);
+  picture = ApplyWatermark(picture, 12, 9, FileJob{});
   EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
   EXPECT_EQ(At(picture, 11, 8), (Rgba{10, 20, 30, 255}));
   FreeImage_Unload(picture);
-  EXPECT_EQ(ApplyWatermark(nullptr, 12, 9), nullptr);
+  EXPECT_EQ(ApplyWatermark(nullptr, 12, 9, FileJob{}), nullptr);
 }
 
 TEST_F(Watermark, FontRulesFollowTheFaceName) {
@@ -247,7 +247,7 @@ TEST_F(Watermark, FontRulesFollowTheFaceName) {
   // Without a font there is no label, and the stage leaves the picture alone.
   EXPECT_EQ(BuildTextLabel("abc"), nullptr);
   Settings.DoWatermark = 1;
-  FIBITMAP* picture = ApplyWatermark(Solid(50, 40, Grey), 50, 40);
+  FIBITMAP* picture = ApplyWatermark(Solid(50, 40, Grey), 50, 40, FileJob{});
   EXPECT_EQ(ChangedBox(picture, Grey).x1, -1);
   FreeImage_Unload(picture);
   Settings.Font = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
@@ -354,7 +354,7 @@ TEST_F(Watermark, TextStageStampsTheLabelAtTheAnchor) {
   };
   for (const Case& c : cases) {
     Settings.TextPosition = static_cast<BYTE>(c.anchor);
-    FIBITMAP* picture = ApplyWatermark(Solid(200, 100, Grey, true), 200, 100);
+    FIBITMAP* picture = ApplyWatermark(Solid(200, 100, Grey, true), 200, 100, FileJob{});
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
     const Box b = ChangedBox(picture, Grey);
@@ -434,7 +434,7 @@ TEST_F(Watermark, ImageLabelKeepsTransparencyAndScalesItByOpacity) {
 TEST_F(Watermark, OpaqueWhiteImageWatermarkStaysExactlyWhite) {
   Settings.DoWatermark = 2;
   Settings.Image = SavePicture(Solid(5, 4, White), "white.bmp", FIF_BMP);
-  FIBITMAP* picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30);
+  FIBITMAP* picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30, FileJob{});
   const Box b = ChangedBox(picture, Grey);
   EXPECT_EQ(b.x0, 40 - 5 - 10);
   EXPECT_EQ(b.y0, 30 - 4 - 10);
@@ -445,7 +445,7 @@ TEST_F(Watermark, OpaqueWhiteImageWatermarkStaysExactlyWhite) {
   FreeImage_Unload(picture);
 
   Settings.ImageOpacity = 0;
-  picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30);
+  picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30, FileJob{});
   EXPECT_EQ(ChangedBox(picture, Grey).x1, -1);
   FreeImage_Unload(picture);
 }
@@ -457,7 +457,7 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
   Settings.ImageYOffset = 3;
   // A JPEG logo has no alpha: an opaque rectangle at full opacity.
   Settings.Image = SavePicture(Solid(30, 30, {250, 250, 250, 255}), "big.jpg", FIF_JPEG);
-  FIBITMAP* picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12);
+  FIBITMAP* picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12, FileJob{});
   const Box b = ChangedBox(picture, {0, 0, 0, 255});
   EXPECT_EQ(b.x0, 2);
   EXPECT_EQ(b.y0, 3);
@@ -472,7 +472,7 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
   Settings.SolidRight = Settings.SolidBottom = 1;
   Settings.ImageBoundary = 1;
   Settings.SolidOpacity = 0;
-  picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12);
+  picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12, FileJob{});
   const Box f = ChangedBox(picture, {0, 0, 0, 255});
   EXPECT_EQ(f.x0, 6);
   EXPECT_EQ(f.y0, 7);
@@ -484,6 +484,19 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
 TEST_F(Watermark, TextWithoutPlaceholdersIsDrawnAsWritten) {
   for (const char* text : {"100% cotton", "50% of 80%", "Line one%EOL%line two", "", "%%"}) {
     Settings.Text = text;
-    EXPECT_EQ(ExpandWatermarkText(), text);
+    EXPECT_EQ(ExpandWatermarkText(FileJob{}), text);
   }
+}
+
+TEST_F(Watermark, TextPlaceholdersComeFromTheFilesJob) {
+  RunState.ConversionType = "png";
+  FileJob job;
+  job.InputFile = "/in/Night.hdr";
+  job.Counter = 12;
+  job.RandomNumber = 345;
+  job.OutputWidth = 64;
+  job.OutputHeight = 48;
+  job.OutputBpp = 24;
+  Settings.Text = "%filename% %N% %rnd% %width%x%height% %bpp% %ext[u]%";
+  EXPECT_EQ(ExpandWatermarkText(job), "Night 00012 00345 64x48 24 PNG");
 }

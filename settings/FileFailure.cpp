@@ -1,4 +1,4 @@
-#include "pipeline/FileFailure.h"
+#include "settings/FileFailure.h"
 
 #include <utility>
 

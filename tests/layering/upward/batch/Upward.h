@@ -1,0 +1,2 @@
+// Only here to be included from below.
+#pragma once
