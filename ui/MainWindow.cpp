@@ -28,6 +28,7 @@
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
+#include "codecs/OutputFormats.h"
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -201,8 +202,8 @@ void MainWindow::BuildControls() {
   formatBox_->setIconSize(QSize(16, 16));
   for (std::size_t i = 0; i < OutputExtensions.size(); ++i) {
     const std::string& ext = OutputExtensions[i];
-    const auto record = FormatTable.find(ext);
-    const std::string description = record == FormatTable.end() ? "" : record->second.Description;
+    const OutputFormat* row = FindOutputFormat(ext);
+    const std::string description = row ? row->Description : "";
     formatBox_->addItem(FormatIcon(Q(ext)), Q(UpperCase(ext) + " - " + description),
                         static_cast<int>(i));
     if (ext == Settings.DefaultOutputFormat) formatBox_->setCurrentIndex(static_cast<int>(i));

@@ -10,6 +10,7 @@
 #include <QStackedWidget>
 
 #include "codecs/FormatTables.h"
+#include "codecs/OutputFormats.h"
 #include "platform/Text.h"
 #include "settings/ConfigFile.h"
 #include "themes/Themes.h"
@@ -84,14 +85,12 @@ const std::vector<OutputRows>& OutputRowTable() {
   return table;
 }
 
-// "Auto" and the depths the format allows ("1,4,8,24" in the format table).
+// "Auto" and the depths the format's row allows.
 QComboBox* DepthBox(QWidget* parent, const std::string& extension) {
   auto* box = new QComboBox(parent);
   box->addItem(Lang("Preferences", "Auto"), 0);
-  const auto record = FormatTable.find(extension);
-  if (record != FormatTable.end())
-    for (const QString& depth : Q(record->second.AllowedDepths).split(',', Qt::SkipEmptyParts))
-      box->addItem(depth.trimmed(), depth.trimmed().toInt());
+  if (const OutputFormat* format = FindOutputFormat(extension))
+    for (int depth : format->AllowedDepths) box->addItem(QString::number(depth), depth);
   return box;
 }
 
@@ -298,8 +297,8 @@ void PreferencesDialog::BuildOutputPage() {
   outputFormat_ = new QComboBox;
   outputFormat_->setIconSize(QSize(16, 16));
   for (const std::string& extension : OutputExtensions) {
-    const auto record = FormatTable.find(extension);
-    const std::string description = record == FormatTable.end() ? "" : record->second.Description;
+    const OutputFormat* row = FindOutputFormat(extension);
+    const std::string description = row ? row->Description : "";
     outputFormat_->addItem(FormatIcon(Q(extension)), Q(UpperCase(extension) + " - " + description),
                            Q(extension));
   }

@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "app/Startup.h"
 #include "platform/Clock.h"
+#include "settings/Product.h"
 #include "settings/Settings.h"
 #include "settings/UpdateCheck.h"
 #include "ui/Messages.h"

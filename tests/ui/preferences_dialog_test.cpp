@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <functional>
 
+#include "codecs/OutputFormats.h"
 #include "platform/Files.h"
 #include "settings/ConfigFile.h"
 #include "support/UiTestMain.h"
@@ -41,10 +42,15 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
   });
 }
 
-// The largest depth the format allows, as the format table lists them.
+// The largest depth the format's row allows.
 int LastDepth(const std::string& extension) {
-  const QStringList depths = Q(FormatTable.at(extension).AllowedDepths).split(',');
-  return depths.last().toInt();
+  return FindOutputFormat(extension)->AllowedDepths.back();
+}
+
+QString DepthList(const std::string& extension) {
+  QStringList depths;
+  for (int depth : FindOutputFormat(extension)->AllowedDepths) depths << QString::number(depth);
+  return depths.join(",");
 }
 
 // Every field of Settings away from its window default, each to a value its
@@ -304,7 +310,7 @@ class PreferencesDialogTest : public QObject {
       QVERIFY(depth);
       QStringList items;
       for (int i = 0; i < depth->count(); ++i) items << depth->itemText(i);
-      QCOMPARE(items.join(","), "Auto," + Q(FormatTable.at(format).AllowedDepths));
+      QCOMPARE(items.join(","), "Auto," + DepthList(format));
       QCOMPARE(RowControl(page, "Image Quality:") != nullptr, std::string(format) == "jpg");
       QCOMPARE(RowControl(page, "Color Model:") != nullptr, std::string(format) == "tiff");
     }
