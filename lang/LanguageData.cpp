@@ -261,6 +261,7 @@ const char LanguageData[] =
     LANGUAGE_ENTRY("Keep Subfolders", "Keep Subfolders:")
     LANGUAGE_ENTRY("Title", "Preferences...")
     LANGUAGE_ENTRY("Save window position", "Save Window's Coords:")
+    LANGUAGE_ENTRY("Threads", "Threads:")
     LANGUAGE_ENTRY("UI Theme", "Theme:")
     LANGUAGE_ENTRY("UI Size", "Icon Size:")
     LANGUAGE_ENTRY("Bytes", "bytes")

@@ -187,6 +187,8 @@ const ConfigKey ConfigKeys[] = {
     Text("File", "Recent Out Folders", &S::RecentOutFolders),
     Text("File", "Recent Files", &S::RecentFiles),
     Byte("Privacy", "Clean Recent Files", &S::CleanRecentFiles),
+    // Beyond the original format: files converted at once, 0 = automatic.
+    Int("Conversion", "Threads", &S::Threads),
 };
 
 // Read only: the writer leaves it out.

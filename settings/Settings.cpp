@@ -134,6 +134,7 @@ void ApplyDefaults(byte forCommandLine) {
   s.RecentOutFolders = "";
   s.RecentFiles = "";
   s.CleanRecentFiles = 0;
+  s.Threads = 0;
 }
 
 void InitRunState() {

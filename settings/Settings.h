@@ -116,6 +116,8 @@ struct SettingsRecord {
   std::string RecentOutFolders;
   std::string RecentFiles;
   byte CleanRecentFiles = 0;
+  // Files converted at once; 0 = as many as the machine has cores.
+  std::int32_t Threads = 0;
 };
 
 // What belongs to a run as a whole; what belongs to one file is its FileJob.

@@ -39,7 +39,9 @@
 #include "ui/IconSets.h"
 #include "ui/ListFiles.h"
 #include "ui/Messages.h"
+#include "ui/PreferencesDialog.h"
 #include "ui/ProgressDialogs.h"
+#include "ui/UpdateQuestions.h"
 
 namespace {
 
@@ -83,6 +85,7 @@ QAction* MainWindow::MakeAction(Command command, const char* textKey, const char
   if (!shortcut.isEmpty()) action->setShortcut(shortcut);
   connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
   actions_.insert(static_cast<int>(command), action);
+  actionIcons_.insert(static_cast<int>(command), icon);
   return action;
 }
 
@@ -130,6 +133,7 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::BuildToolbar() {
   QToolBar* bar = addToolBar("Main");
+  toolbar_ = bar;
   bar->setObjectName("MainToolbar");
   bar->setMovable(false);
   bar->setIconSize(QSize(ToolbarIconSize(), ToolbarIconSize()));
@@ -446,10 +450,15 @@ void MainWindow::RunCommand(Command command) {
     case Command::About:
       OpenAbout();
       break;
-    // The preferences dialog and the update check are not part of this window yet.
     case Command::OutputFormatOptions:
+      RunState.PreferencesPanel = static_cast<byte>(PreferencesPage::Output);
+      OpenPreferencesDialog();
+      break;
     case Command::Preferences:
+      OpenPreferencesDialog();
+      break;
     case Command::CheckForNewVersion:
+      RunUpdateCheck(this);
       break;
   }
 }
@@ -565,6 +574,40 @@ void MainWindow::ExportListFile(const QString& path) {
   }
   RunState.InputFile = U(path);
   ExportProgressDialog(this, Rows());
+}
+
+void MainWindow::OpenPreferencesDialog() {
+  if (OpenPreferences(this)) RefreshAfterPreferences();
+  activateWindow();
+}
+
+void MainWindow::RefreshAfterPreferences() {
+  const int refresh = RunState.InterfaceRefresh;
+  RunState.InterfaceRefresh = 0;
+  if (refresh == 1) {
+    // A new theme: every icon set, and everything that shows one.
+    ReloadIconSets(true, true, true);
+    for (auto it = actionIcons_.cbegin(); it != actionIcons_.cend(); ++it)
+      if (QAction* action = actions_.value(it.key())) action->setIcon(MenuIcon(it.value()));
+    folderButton_->setIcon(MenuIcon("OutFolder"));
+    formatButton_->setIcon(MenuIcon("OutFormat"));
+    convertButton_->setIcon(QIcon(ButtonPicture("Convert")));
+  } else if (refresh == 2) {
+    ReloadIconSets(false, false, true);
+  }
+  if (refresh == 1 || refresh == 2) {
+    removeToolBar(toolbar_);
+    delete toolbar_;
+    BuildToolbar();
+  }
+  // The format chosen on the Output page, and the history at its new length.
+  const auto format =
+      std::find(OutputExtensions.begin(), OutputExtensions.end(), Settings.DefaultOutputFormat);
+  if (format != OutputExtensions.end())
+    formatBox_->setCurrentIndex(
+        formatBox_->findData(static_cast<int>(format - OutputExtensions.begin())));
+  FillFolderHistory();
+  Relayout();
 }
 
 void MainWindow::OpenConverterSearch() { RunConverterSearch(this); }

@@ -12,6 +12,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QToolButton;
+class QToolBar;
 class QTreeWidget;
 
 class MainWindow : public QMainWindow {
@@ -75,6 +76,10 @@ class MainWindow : public QMainWindow {
   void OpenConverterSearch();
   void OpenAbout();
   void OpenManual();
+  // The preferences dialog (on the page RunState.PreferencesPanel names) and
+  // the refresh of what its changes touch.
+  void OpenPreferencesDialog();
+  void RefreshAfterPreferences();
   void NewList();
   std::vector<std::string> Rows() const;
 
@@ -89,6 +94,8 @@ class MainWindow : public QMainWindow {
   QLabel* status_ = nullptr;
   QWidget* central_ = nullptr;
   QHash<int, QAction*> actions_;
+  QHash<int, QString> actionIcons_;  // menu icon name by command, for a theme change
+  QToolBar* toolbar_ = nullptr;
   bool listHadFocus_ = false;  // when the menu opened
   bool exitRequested_ = false;
 };

@@ -25,6 +25,7 @@
 #include "ui/IconSets.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
+#include "ui/UpdateQuestions.h"
 
 namespace {
 
@@ -85,6 +86,8 @@ void RunWindowInterface() {
     for (const std::string& file : WindowStartFiles()) opened << Q(file);
     if (!opened.isEmpty())
       QTimer::singleShot(0, &window, [&window, opened] { window.AddDroppedPaths(opened); });
+    // Once the window is up, so the question has the window behind it.
+    QTimer::singleShot(0, &window, [&window] { RunScheduledUpdateCheck(&window); });
     QApplication::exec();
     window.StoreGeometry();
   }

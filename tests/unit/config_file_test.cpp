@@ -186,6 +186,9 @@ const std::vector<std::string> SampleFileLines = {
     "[Privacy]",
     "Clean Recent Files = 0",
     "; ",
+    "[Conversion]",
+    "Threads = 0",
+    "; ",
 };
 
 void ExpectSameSettings(const SettingsRecord& a, const SettingsRecord& b) {

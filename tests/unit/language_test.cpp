@@ -280,6 +280,7 @@ TEST(LanguageTable, SpotChecksAcrossAllGroups) {
       {"Custom-Converter", "To", "To:"},
       {"Uninstall", "Uninstall Text", "Full Uninstall - Visit Uninstall Center"},
       {"Uninstall", "Next", "Next"},
+      {"Preferences", "Threads", "Threads:"},
   };
   for (const Entry& c : cases)
     EXPECT_EQ(LanguageText(c.group, c.key), c.text) << c.group << " / " << c.key;
@@ -295,7 +296,7 @@ TEST(LanguageTable, BuiltInDataHasItsGroupsInOrderAndEveryEntryIsFound) {
     EXPECT_EQ(LanguageText(e.group, e.key), e.text) << e.group << " / " << e.key;
   }
   const std::vector<std::pair<std::string, int>> expected = {
-      {"Menu", 28}, {"General", 10},         {"Msg", 41},     {"Dialog", 16}, {"Preferences", 214},
+      {"Menu", 28}, {"General", 10},         {"Msg", 41},     {"Dialog", 16}, {"Preferences", 215},
       {"About", 4}, {"Custom-Converter", 4}, {"Uninstall", 3}};
   EXPECT_EQ(perGroup, expected);
   // Keys are ASCII and, apart from the one known repeat, unique per group.
