@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "codecs/RadianceReader.h"
-#include "settings/FileFailure.h"
 #include "platform/MemoryBudget.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/FattalToneMapper.h"
 #include "stages/Geometry.h"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "settings/FileFailure.h"
 #include "platform/MemoryBudget.h"
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/FattalToneMapper.h"
 #include "stages/MemoryEstimate.h"
