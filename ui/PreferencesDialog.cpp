@@ -38,7 +38,7 @@ void SelectData(QComboBox* box, const QString& value) {
   box->setCurrentIndex(index);
 }
 
-// Per-format rows of the Output page, in the order of Part 2.2's keys.
+// Per-format rows of the Output page, in the order of the configuration file's keys.
 struct OutputRows {
   const char* extension;
   std::int32_t SettingsRecord::*bpp;
