@@ -164,6 +164,11 @@ const std::map<std::string, OptionDoc>& Docs() {
        {"",
         "Write every output straight into the output folder instead of recreating the input's "
         "subfolders."}},
+      {"--THREADS",
+       {"NUM",
+        "How many files are converted at once: 0 (the default) takes one per processor core, 1 "
+        "converts one file after the other. Output names, bytes and console lines are the same "
+        "for any number."}},
   };
   return docs;
 }
@@ -174,6 +179,7 @@ const std::map<std::string, const char*>& Sections() {
       {"--ROTATION", "Rotation and size"}, {"--FLIP-HORIZONTAL", "Flipping and colours"},
       {"--FR-SOLID-LEFT", "Frame"},        {"--WM-TEXT", "Text watermark"},
       {"--WM-IMAGE", "Picture watermark"}, {"--FILENAME-MASK", "Output files"},
+      {"--THREADS", "Conversion"},
   };
   return sections;
 }

@@ -87,6 +87,7 @@ std::unordered_map<std::string, OptionEntry>& Options() {
       {"--FILE-TIMESTAMP", KeywordOption(KeywordList::Timestamp, &S::FileTimestamp)},
       {"--FILE-TIMESTAMP-CUSTOM", IntegerOption(&S::CustomTimestamp)},
       {"--NO-SUBFOLDERS", FlagOption(&S::KeepSubfolders, 0)},
+      {"--THREADS", IntegerOption(&S::Threads)},
   };
   return table;
 }
