@@ -322,6 +322,8 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
   FileJob& job = slot.job;
   FileResult result;
   result.InputFile = job.InputFile;
+  const std::int32_t renderedCounter = job.RenderedCounter;
+  const std::int32_t renderedRandomNumber = job.RenderedRandomNumber;
   try {
     result.Converted = steps_.Commit(job, inputs_, slot.rendered);
   } catch (const std::bad_alloc&) {
@@ -331,8 +333,12 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
   // The render's reason comes first, as it happened first.
   const FileFailure commitFailure = TakeFailure();
   result.Failure = slot.failure.Kind != FailureKind::None ? slot.failure : commitFailure;
-  for (const std::string& warning : slot.warnings)
-    result.Warnings.push_back(job.InputFile + ": " + warning);
+  // A file rendered again at its commit said everything again then.
+  const bool renderedAgain =
+      job.RenderedCounter != renderedCounter || job.RenderedRandomNumber != renderedRandomNumber;
+  if (!renderedAgain)
+    for (const std::string& warning : slot.warnings)
+      result.Warnings.push_back(job.InputFile + ": " + warning);
   for (const std::string& warning : TakeWarnings())
     result.Warnings.push_back(job.InputFile + ": " + warning);
   result.OutputFile = job.OutputFile;
