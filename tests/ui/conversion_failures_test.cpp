@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "lang/LanguageTable.h"
@@ -17,7 +18,8 @@ namespace {
 struct RunEnd {
   QString title, label, status;
   bool listShown = false;
-  QStringList listed;  // lines of the failure list, sorted
+  bool listAtLineStarts = false;  // scrolled so that the paths show
+  QStringList listed;             // lines of the failure list, sorted
 };
 
 // Converts the window's list to png in outFolder and reads the dialog once the
@@ -40,6 +42,7 @@ RunEnd ConvertAndRead(MainWindow& window, const std::string& outFolder) {
     if (auto* label = dialog->findChild<QLabel*>()) end.label = label->text();
     if (auto* list = dialog->findChild<QPlainTextEdit*>()) {
       end.listShown = list->isVisible() && list->isReadOnly();
+      end.listAtLineStarts = list->horizontalScrollBar()->value() == 0;
       end.listed = list->toPlainText().split('\n');
       end.listed.sort();
     }
@@ -88,6 +91,7 @@ class ConversionFailuresTest : public QObject {
     QCOMPARE(end.label, FilesConverted(1, 3));
     QVERIFY(IsRegularFile(folder + "out/good.png"));
     QVERIFY(end.listShown);
+    QVERIFY(end.listAtLineStarts);
     QCOMPARE(end.listed.size(), 2);
     QCOMPARE(end.listed[0],
              QString::fromStdString(folder + "in/blocked.hdr: write failed: Is a directory"));
