@@ -17,20 +17,28 @@ set(PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
 
 # The product data comes from the program's own strings.
 file(STRINGS ${CMAKE_SOURCE_DIR}/settings/Settings.cpp maker_lines
-  REGEX "Copyright .* All rights reserved|MakerHomepage = ")
+  REGEX "Copyright .* All rights reserved|MakerHomepage = |MakerSupportAddress = ")
 foreach(line ${maker_lines})
   if(line MATCHES "Copyright [^ ]+ ([0-9-]+) (.+) All rights reserved")
     set(LUMIVERT_YEARS ${CMAKE_MATCH_1})
     set(LUMIVERT_MAKER ${CMAKE_MATCH_2})
   elseif(line MATCHES "MakerHomepage = \"([^\"]+)\"")
     set(LUMIVERT_HOMEPAGE ${CMAKE_MATCH_1})
+  elseif(line MATCHES "MakerSupportAddress = \"([^\"]+)\"")
+    set(LUMIVERT_SUPPORT_ADDRESS ${CMAKE_MATCH_1})
   endif()
 endforeach()
-if(NOT LUMIVERT_MAKER OR NOT LUMIVERT_HOMEPAGE)
-  message(FATAL_ERROR "The maker's copyright line or homepage was not found in settings/Settings.cpp")
+if(NOT LUMIVERT_MAKER OR NOT LUMIVERT_HOMEPAGE OR NOT LUMIVERT_SUPPORT_ADDRESS)
+  message(FATAL_ERROR
+    "The maker's copyright line, homepage or support address was not found in settings/Settings.cpp")
 endif()
-# The product has no published packaging address; override it with the real one.
-set(LUMIVERT_MAINTAINER "${LUMIVERT_MAKER} <packages@example.org>" CACHE STRING
+# Trees configured before the maker's address was known cached a placeholder.
+if(LUMIVERT_MAINTAINER MATCHES "<packages@example\\.org>$")
+  unset(LUMIVERT_MAINTAINER CACHE)
+endif()
+# The maker answers for the package at its support address; a packager who
+# rebuilds it sets their own.
+set(LUMIVERT_MAINTAINER "${LUMIVERT_MAKER} <${LUMIVERT_SUPPORT_ADDRESS}>" CACHE STRING
   "Maintainer of the Debian package: Name <address>")
 
 # The icon, drawn by our own program as SVG and PNGs at the hicolor sizes.

@@ -18,6 +18,7 @@ std::vector<std::string> ReadableExtensions{""};
 const char* const MakerCopyright =
     "Copyright \xC2\xA9 2019-2026 Corvanta Software Ltd. All rights reserved.";
 const char* const MakerHomepage = "https://www.corvanta.com/nembrix/";
+const char* const MakerSupportAddress = "support@corvanta.com";
 
 namespace {
 const char* const ColorChoices = "000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF";

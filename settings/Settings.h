@@ -153,6 +153,8 @@ extern std::vector<std::string> ReadableExtensions;
 // Shown as the default watermark text and in the banner.
 extern const char* const MakerCopyright;
 extern const char* const MakerHomepage;
+// Where feedback mail goes (the window's links; the package's maintainer).
+extern const char* const MakerSupportAddress;
 
 // Sets every Settings field that has a default; forCommandLine = 1 from the
 // command line (proportions are then kept only on request).

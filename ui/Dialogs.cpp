@@ -125,7 +125,7 @@ void RunAboutDialog(QWidget* parent) {
                         "<a href=\"mailto:%6\">%6</a>")
                     .arg(Q(WindowTitle()).toHtmlEscaped(), Q(MakerCopyright).toHtmlEscaped(),
                          Lang("About", "Website"), Q(MakerHomepage), Lang("About", "Email"),
-                         SupportAddress));
+                         MakerSupportAddress));
   layout->addWidget(text, 1);
   auto* ok = new QPushButton(Lang("Dialog", "OK"), &dialog);
   ok->setDefault(true);

@@ -440,9 +440,9 @@ void MainWindow::RunCommand(Command command) {
       OpenManual();
       break;
     case Command::SendFeedback:
-      QDesktopServices::openUrl(
-          QUrl(QString("mailto:%1?subject=%2")
-                   .arg(SupportAddress, QUrl::toPercentEncoding(Q(WindowTitle()) + " Feedback"))));
+      QDesktopServices::openUrl(QUrl(
+          QString("mailto:%1?subject=%2")
+              .arg(MakerSupportAddress, QUrl::toPercentEncoding(Q(WindowTitle()) + " Feedback"))));
       break;
     case Command::VisitHomepage:
       QDesktopServices::openUrl(QUrl(Q(MakerHomepage)));

@@ -7,8 +7,6 @@
 #include "lang/LanguageTable.h"
 #include "settings/Settings.h"
 
-const char* const SupportAddress = "support@corvanta.com";
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string U(const QString& text) { return text.toStdString(); }
 

@@ -19,6 +19,5 @@ void ShowError(QWidget* parent, const QString& text);
 bool AskBreak(QWidget* parent, const char* key);
 
 // Product data: where the program's links go.
-extern const char* const SupportAddress;
 QString ConverterSearchUrl(const QString& from, const QString& to);
 QString UninstallFeedbackUrl();

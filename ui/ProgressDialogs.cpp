@@ -267,7 +267,11 @@ void ConvertProgressDialog(MainWindow* window) {
       auto* list = new QPlainTextEdit(&dialog);
       list->setReadOnly(true);
       list->setLineWrapMode(QPlainTextEdit::NoWrap);
-      for (const std::string& line : failures) list->appendPlainText(Q(line));
+      // Set as a whole, so the view opens at the start of the lines: the
+      // paths, not the ends of the longest reasons.
+      QStringList lines;
+      for (const std::string& line : failures) lines << Q(line);
+      list->setPlainText(lines.join('\n'));
       dialog.setFixedSize(420, 250);
       label->setGeometry(10, 13, 400, 20);
       bar->setGeometry(10, 40, 400, 20);

@@ -75,6 +75,10 @@ bool DisplayAvailable() {
 
 void RunWindowInterface() {
   auto app = StartApplication();
+  RunMainWindow();
+}
+
+void RunMainWindow() {
   ReadWindowSettings();
   StartIconSets();
   {

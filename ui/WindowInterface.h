@@ -11,6 +11,10 @@ bool DisplayAvailable();
 // Window mode: configuration, themes, main window and its event loop; stores
 // the geometry and writes the configuration before it returns.
 void RunWindowInterface();
+// Its part once the application object exists: reads the configuration, shows
+// the main window with WindowStartFiles() in its list, runs the event loop,
+// and writes the configuration when the window has closed.
+void RunMainWindow();
 
 // The uninstall window ("-U").
 void RunUninstallInterface();
