@@ -472,10 +472,7 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (home + "config").c_str(), 1);
   QApplication app(argc, argv);
-  CreateProcessLists();
-  BuildFormatTables();
-  ApplyDefaults(0);
-  InitRunState();
+  ResetSettings(0, RunRecords::Initial);
   BuildLanguageTable();
   SetThemeFolder(BUILD_DIR "/gfx/");
   StartIconSets();
