@@ -16,22 +16,12 @@
 #include "platform/Files.h"
 #include "settings/ConfigFile.h"
 #include "support/UiTestMain.h"
+#include "support/WhenModal.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/PreferencesDialog.h"
 
 namespace {
-
-// Runs action whenever a modal window of class T appears, until it returns true.
-template <typename T>
-void WhenModal(std::function<bool(T*)> action) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
-      if (action(modal)) timer->deleteLater();
-  });
-  timer->start(5);
-}
 
 // Answers the next message box with button and returns its text there.
 void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
