@@ -41,3 +41,13 @@ std::string WriteFuzzFile(const std::uint8_t* data, std::size_t size,
   close(fd);
   return path;
 }
+
+void TouchFarCorners(FIBITMAP* picture) {
+  const unsigned width = FreeImage_GetWidth(picture), height = FreeImage_GetHeight(picture);
+  if (width == 0 || height == 0) return;
+  volatile float sink = 0;
+  const auto* first = reinterpret_cast<const float*>(FreeImage_GetScanLine(picture, 0));
+  const auto* last =
+      reinterpret_cast<const float*>(FreeImage_GetScanLine(picture, static_cast<int>(height) - 1));
+  sink = sink + first[0] + last[3 * (width - 1) + 2];
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "codecs/RadianceReader.h"
+#include "fuzz/FuzzInput.h"
 
 namespace {
 
@@ -22,13 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ReadRadianceHeader(data, size, header, error) && header.width * header.height > MaxFuzzPixels)
     return 0;
   if (FIBITMAP* picture = DecodeRadiance(data, size, error)) {
-    // Touch the far corners so that a bitmap smaller than the header shows up.
-    const unsigned width = FreeImage_GetWidth(picture), height = FreeImage_GetHeight(picture);
-    volatile float sink = 0;
-    const auto* first = reinterpret_cast<const float*>(FreeImage_GetScanLine(picture, 0));
-    const auto* last = reinterpret_cast<const float*>(
-        FreeImage_GetScanLine(picture, static_cast<int>(height) - 1));
-    sink = sink + first[0] + last[3 * (width - 1) + 2];
+    TouchFarCorners(picture);
     FreeImage_Unload(picture);
   }
   return 0;

@@ -10,30 +10,6 @@
 
 std::map<std::string, std::string> ThemeList;
 
-const char* const ButtonIconNames[3] = {"Convert", "InFiles", "InFolder"};
-const char* const MenuIconNames[22] = {"New",
-                                       "Add",
-                                       "InFiles",
-                                       "InFolder",
-                                       "OutFolder",
-                                       "OutFormat",
-                                       "FavFolder",
-                                       "ImportFiles",
-                                       "ExportFiles",
-                                       "Exit",
-                                       "Copy",
-                                       "Delete",
-                                       "SelectAll",
-                                       "Convert",
-                                       "Error",
-                                       "Preferences",
-                                       "CustomConverter",
-                                       "Help",
-                                       "Email",
-                                       "Web",
-                                       "Updates",
-                                       "About"};
-
 namespace {
 
 std::string themeFolder;

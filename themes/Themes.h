@@ -47,6 +47,28 @@ struct ThemePictures {
 // becomes the first of them. Icons the theme lacks are simply absent.
 ThemePictures LoadTheme(bool buttons, bool menu, bool toolbar);
 
-// The icon names of each set.
-extern const char* const ButtonIconNames[3];
-extern const char* const MenuIconNames[22];
+// The icon names of each set, in menu order. Defined here so that the
+// build-time icon drawer, which links nothing of this library, shares them.
+inline constexpr const char* ButtonIconNames[3] = {"Convert", "InFiles", "InFolder"};
+inline constexpr const char* MenuIconNames[22] = {"New",
+                                                  "Add",
+                                                  "InFiles",
+                                                  "InFolder",
+                                                  "OutFolder",
+                                                  "OutFormat",
+                                                  "FavFolder",
+                                                  "ImportFiles",
+                                                  "ExportFiles",
+                                                  "Exit",
+                                                  "Copy",
+                                                  "Delete",
+                                                  "SelectAll",
+                                                  "Convert",
+                                                  "Error",
+                                                  "Preferences",
+                                                  "CustomConverter",
+                                                  "Help",
+                                                  "Email",
+                                                  "Web",
+                                                  "Updates",
+                                                  "About"};

@@ -22,6 +22,13 @@ std::string ScratchFolder(const std::string& tag) {
   return dir.string() + "/";
 }
 
+std::set<std::string> FolderEntries(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
 std::string ShellQuote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {

@@ -2,6 +2,7 @@
 // running the built program with its own instance-lock folder.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 
 // A fresh empty folder below the system temp folder, ending with "/".
 std::string ScratchFolder(const std::string& tag);
+// The names of the entries of folder (no recursion), sorted.
+std::set<std::string> FolderEntries(const std::string& folder);
 
 struct ProgramResult {
   std::string out;  // standard output bytes, CR LF included

@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 #include "app/Startup.h"
-#include "codecs/FormatTables.h"
 #include "lang/LanguageTable.h"
 #include "settings/Settings.h"
+#include "support/SettingsReset.h"
 #include "support/TestSupport.h"
 #include "themes/Themes.h"
 #include "ui/IconSets.h"
@@ -24,10 +24,7 @@
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);              \
     setenv("XDG_CONFIG_HOME", (home + "config").c_str(), 1); \
     QApplication app(argc, argv);                            \
-    CreateProcessLists();                                    \
-    BuildFormatTables();                                     \
-    ApplyDefaults(0);                                        \
-    InitRunState();                                          \
+    ResetSettings(0, RunRecords::Initial);                   \
     BuildLanguageTable();                                    \
     SetThemeFolder(BUILD_DIR "/gfx/");                       \
     StartIconSets();                                         \

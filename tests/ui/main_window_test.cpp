@@ -11,6 +11,7 @@
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
 #include "support/UiTestMain.h"
+#include "support/WhenModal.h"
 #include "ui/ListFiles.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
@@ -40,17 +41,6 @@ QStringList MakeFiles(const std::string& folder, const std::vector<std::string>&
     paths << QString::fromStdString(folder + name);
   }
   return paths;
-}
-
-// Runs action whenever a modal window of class T appears, until it returns true.
-template <typename T>
-void WhenModal(std::function<bool(T*)> action) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
-      if (action(modal)) timer->deleteLater();
-  });
-  timer->start(5);
 }
 
 }  // namespace

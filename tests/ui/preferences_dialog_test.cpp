@@ -16,22 +16,12 @@
 #include "platform/Files.h"
 #include "settings/ConfigFile.h"
 #include "support/UiTestMain.h"
+#include "support/WhenModal.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/PreferencesDialog.h"
 
 namespace {
-
-// Runs action whenever a modal window of class T appears, until it returns true.
-template <typename T>
-void WhenModal(std::function<bool(T*)> action) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
-      if (action(modal)) timer->deleteLater();
-  });
-  timer->start(5);
-}
 
 // Answers the next message box with button and returns its text there.
 void AnswerNextBox(QMessageBox::StandardButton button, QString* text) {
@@ -472,10 +462,7 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (home + "config").c_str(), 1);
   QApplication app(argc, argv);
-  CreateProcessLists();
-  BuildFormatTables();
-  ApplyDefaults(0);
-  InitRunState();
+  ResetSettings(0, RunRecords::Initial);
   BuildLanguageTable();
   SetThemeFolder(BUILD_DIR "/gfx/");
   StartIconSets();

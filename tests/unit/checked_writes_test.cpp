@@ -24,6 +24,7 @@
 #include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
+#include "support/WriterRun.h"
 
 namespace fs = std::filesystem;
 
@@ -49,24 +50,11 @@ FIBITMAP* NoisePicture() {
 // The file being written.
 FileJob Job;
 
+// Fresh records, then a run of ext at its automatic depth.
 void PrepareRun(const std::string& ext, const std::string& outputFile) {
   InitRunState();
   ApplyDefaults(1);
-  RunState.ConversionType = ext;
-  RunState.FormatId = FindOutputFormat(ext)->LibraryId;
-  RunState.SaveFlags = SaveFlagsFor(ext);
-  RunState.OutputBpp = 0;
-  RunState.AutoBpp = 1;
-  Job = FileJob{};
-  Job.SourceBpp = 96;
-  Job.OutputFile = outputFile;
-}
-
-std::set<std::string> FolderEntries(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
+  Job = PrepareWriterRun(ext, 0, outputFile);
 }
 
 struct ChildSave {

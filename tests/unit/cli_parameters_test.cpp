@@ -1,19 +1,15 @@
 // The option grammar of the command line, run in-process on given parameters.
 #include <gtest/gtest.h>
 
-#include "batch/ConversionRun.h"
 #include "cli/CommandLine.h"
-#include "codecs/FormatTables.h"
 #include "settings/Settings.h"
+#include "support/SettingsReset.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 ParameterOutcome Read(const std::vector<std::string>& params) {
-  CreateProcessLists();
-  BuildFormatTables();
-  ResetRunRecords();
-  ApplyDefaults(1);
+  ResetSettings(1, RunRecords::NewRun);
   RunState.RunMode = "";
   SetProgramParameters(params);
   return ReadParameters();

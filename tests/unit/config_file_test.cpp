@@ -5,19 +5,15 @@
 #include <cstdlib>
 #include <random>
 
-#include "codecs/FormatTables.h"
 #include "settings/ConfigFile.h"
+#include "support/SettingsReset.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 class ConfigFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CreateProcessLists();
-    BuildFormatTables();
-    ApplyDefaults(0);
-  }
+  void SetUp() override { ResetSettings(0); }
 };
 
 // A record with a value of every kind that differs from the defaults.

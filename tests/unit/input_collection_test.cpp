@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
-#include "codecs/FormatTables.h"
 #include "pipeline/Progress.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
+#include "support/SettingsReset.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -24,10 +23,7 @@ namespace {
 class InputCollection : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateProcessLists();
-    BuildFormatTables();
-    ResetRunRecords();
-    ApplyDefaults(1);
+    ResetSettings(1, RunRecords::NewRun);
     RunState.CommandLineRun = 1;
     ResetProgress();
     InputFileAddedHook = nullptr;

@@ -31,13 +31,6 @@ void WriteNoiseHdr(const std::string& path) {
   WriteFileBytes(path, RadianceBytes(pic));
 }
 
-std::set<std::string> FolderEntries(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
 bool HoldsTemporaryFile(const std::string& folder) {
   for (const std::string& name : FolderEntries(folder))
     if (name[0] == '.' && name.find(".lumivert-") != std::string::npos) return true;

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "codecs/FormatTables.h"
 #include "settings/OptionTable.h"
 #include "settings/Settings.h"
+#include "support/SettingsReset.h"
 
 namespace {
 
@@ -25,9 +25,7 @@ Switches CurrentSwitches() {
 }
 
 void Fresh() {
-  CreateProcessLists();
-  BuildFormatTables();  // the output formats' options
-  ApplyDefaults(1);
+  ResetSettings(1);  // the output formats' options too
 }
 
 struct Case {

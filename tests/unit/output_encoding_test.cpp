@@ -17,6 +17,7 @@
 #include "platform/Files.h"
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
+#include "support/WriterRun.h"
 
 namespace fs = std::filesystem;
 
@@ -53,18 +54,8 @@ FIBITMAP* Converted(FIBITMAP* (*convert)(FIBITMAP*)) {
 // The file being written.
 FileJob Job;
 
-// Prepares the run values the driver sets once per run, for one format, and
-// the job of one file.
 void PrepareRun(const std::string& ext, int bpp, const std::string& outputFile) {
-  RunState.ConversionType = ext;
-  RunState.FormatId = FindOutputFormat(ext)->LibraryId;
-  RunState.SaveFlags = SaveFlagsFor(ext);
-  RunState.OutputBpp = bpp;
-  RunState.AutoBpp = bpp == 0 ? 1 : 0;
-  Job = FileJob{};
-  Job.OutputBpp = bpp;
-  Job.SourceBpp = 96;
-  Job.OutputFile = outputFile;
+  Job = PrepareWriterRun(ext, bpp, outputFile);
 }
 
 struct ReadBack {
@@ -140,13 +131,6 @@ std::vector<int> DecodeBmp8(const std::string& file, unsigned width, unsigned he
   for (int v : out)
     if (v < 0) return {};
   return out;
-}
-
-std::set<std::string> FolderEntries(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
 }
 
 class OutputEncoding : public ::testing::Test {

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "codecs/FormatTables.h"
 #include "platform/Files.h"
 #include "settings/Settings.h"
+#include "support/SettingsReset.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -15,9 +15,7 @@ namespace {
 class Profile : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateProcessLists();
-    BuildFormatTables();  // the output formats' options
-    ApplyDefaults(1);
+    ResetSettings(1);  // the output formats' options too
     folder_ = ScratchFolder("profile");
   }
   // Writes bytes as a profile file and loads it.

@@ -376,37 +376,6 @@ const std::map<std::string, Drawing>& Drawings() {
 
 }  // namespace
 
-const std::vector<std::string>& MenuIconNames() {
-  static const std::vector<std::string> names = {"New",
-                                                 "Add",
-                                                 "InFiles",
-                                                 "InFolder",
-                                                 "OutFolder",
-                                                 "OutFormat",
-                                                 "FavFolder",
-                                                 "ImportFiles",
-                                                 "ExportFiles",
-                                                 "Exit",
-                                                 "Copy",
-                                                 "Delete",
-                                                 "SelectAll",
-                                                 "Convert",
-                                                 "Error",
-                                                 "Preferences",
-                                                 "CustomConverter",
-                                                 "Help",
-                                                 "Email",
-                                                 "Web",
-                                                 "Updates",
-                                                 "About"};
-  return names;
-}
-
-const std::vector<std::string>& ButtonIconNames() {
-  static const std::vector<std::string> names = {"Convert", "InFiles", "InFolder"};
-  return names;
-}
-
 const IconStyle& BuiltinStyle() {
   static const IconStyle style = {"builtin",
                                   "Built-in",

@@ -20,11 +20,6 @@ struct IconStyle {
   bool monochrome;          // outlines only, fills in paper white
 };
 
-// Every icon name of the menu and toolbar sets, in menu order.
-const std::vector<std::string>& MenuIconNames();
-// The large button pictures: "Convert", "InFiles", "InFolder".
-const std::vector<std::string>& ButtonIconNames();
-
 const IconStyle& BuiltinStyle();
 const std::vector<IconStyle>& ThemeStyles();
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "themes/Themes.h"
 #include "ui/icons/IconArt.h"
 
 namespace {
@@ -46,13 +47,13 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 int Builtin(const std::string& folder) {
-  for (const std::string& name : MenuIconNames())
+  for (const std::string name : MenuIconNames)
     for (int size : IconSizes) {
       const std::string png = RenderPng(name, size, BuiltinStyle());
       if (png.empty() || !WriteFile(folder + "/" + name + "_" + std::to_string(size) + ".png", png))
         return 1;
     }
-  for (const std::string& name : ButtonIconNames())
+  for (const std::string name : ButtonIconNames)
     if (!WriteFile(folder + "/button_" + name + ".png",
                    RenderPng(name, ButtonSize, BuiltinStyle())))
       return 1;
@@ -80,19 +81,19 @@ int Theme(const std::string& key, const std::string& zipPath) {
   if (style == nullptr) return 2;
   // Buttons name their files exactly; icons by base name, completed with the size.
   std::string cfg = "[Theme]\r\nName = " + style->displayName + "\r\n\r\n[Buttons]\r\n";
-  for (const std::string& name : ButtonIconNames())
+  for (const std::string name : ButtonIconNames)
     cfg += name + " = btn_" + LowerCase(name) + ".png\r\n";
   cfg += "\r\n[Icons]\r\n";
-  for (const std::string& name : MenuIconNames()) cfg += name + " = " + LowerCase(name) + "\r\n";
+  for (const std::string name : MenuIconNames) cfg += name + " = " + LowerCase(name) + "\r\n";
 
   archive* zip = archive_write_new();
   archive_write_set_format_zip(zip);
   if (archive_write_open_filename(zip, zipPath.c_str()) != ARCHIVE_OK) return 1;
   bool ok = AddEntry(zip, "theme.cfg", cfg);
-  for (const std::string& name : ButtonIconNames())
+  for (const std::string name : ButtonIconNames)
     ok =
         ok && AddEntry(zip, "btn_" + LowerCase(name) + ".png", RenderPng(name, ButtonSize, *style));
-  for (const std::string& name : MenuIconNames())
+  for (const std::string name : MenuIconNames)
     for (int size : IconSizes)
       ok = ok && AddEntry(zip, LowerCase(name) + "_" + std::to_string(size) + ".png",
                           RenderPng(name, size, *style));
