@@ -10,8 +10,10 @@
 #include "codecs/FormatTables.h"
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
+#include "platform/MemoryBudget.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/TextWatermark.h"
 
 void ResetRunRecords() {
@@ -20,7 +22,22 @@ void ResetRunRecords() {
   BuildReadableExtensions();
 }
 
-ConversionRun::ConversionRun(FileConverter convert) : convert_(std::move(convert)) {}
+unsigned WorkerCount(std::int32_t setting, std::size_t files) {
+  unsigned count =
+      setting > 0 ? static_cast<unsigned>(setting) : std::thread::hardware_concurrency();
+  count = std::clamp(count, 1u, MaxWorkers);
+  if (files < count) count = static_cast<unsigned>(std::max<std::size_t>(files, 1));
+  return count;
+}
+
+ConversionRun::ConversionRun()
+    : steps_{[](FileJob& job, const InputIdentities&) { return RenderFile(job); }, CommitFile} {}
+
+ConversionRun::ConversionRun(FileSteps steps) : steps_(std::move(steps)) {}
+
+ConversionRun::ConversionRun(FileConverter convert)
+    : steps_{std::move(convert),
+             [](FileJob&, const InputIdentities&, bool rendered) { return rendered; }} {}
 
 ConversionRun::~ConversionRun() {
   Wait();
@@ -110,12 +127,6 @@ void ConversionRun::Wait() {
   if (worker_.joinable()) worker_.join();
 }
 
-bool ConversionRun::PassGate() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return !paused_ || stopRequested_; });
-  return !stopRequested_;
-}
-
 void ConversionRun::Work() {
   const std::int32_t total = importFirst_ ? Import() : static_cast<std::int32_t>(InputList.Size());
   {
@@ -153,91 +164,204 @@ std::int32_t ConversionRun::Import() {
 void ConversionRun::Convert() {
   // The list is taken in its conversion order first; the identities of its
   // files keep any output from replacing one of them.
-  struct Entry {
-    std::string path;
-    std::string relativeFolder;
-  };
-  std::vector<Entry> entries;
-  InputIdentities inputs;
   InputList.Reset();
   std::string key;
   InputElement element;
   while (InputList.Next(key, element)) {
-    entries.push_back({key, element.RelativeFolder});
+    entries_.push_back({key, element.RelativeFolder});
     FileIdentity identity;
-    if (IdentifyFile(key, identity)) inputs.insert(identity);
+    if (IdentifyFile(key, identity)) inputs_.insert(identity);
   }
 
-  // Output paths written so far, with the input each came from.
-  std::map<std::string, std::string> written;
-  // The debug line names the last output built, as the run record did when a
-  // file failed before its name was built.
-  std::string lastOutput;
-  std::int32_t started = 0;
-  for (const Entry& entry : entries) {
-    if (!PassGate()) break;
-    ++started;
+  workers_ = WorkerCount(Settings.Threads, entries_.size());
+  // The tone mapper's threads share the cores with the other workers; a lone
+  // worker leaves it one per core.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  toneMapThreads_ = workers_ == 1 ? 0 : std::max(1u, cores / workers_);
+  memoryBudget_ = AvailableMemoryBytes();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    slots_.resize(entries_.size());
+    firstCounter_ = RunState.Counter;
+    randomNumbers_ = {RunState.RandomNumber};
+  }
+
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < workers_; ++i) helpers.emplace_back(&ConversionRun::ConvertFiles, this);
+  ConvertFiles();
+  for (std::thread& helper : helpers) helper.join();
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  RunState.Counter = firstCounter_ + successes_;
+  RunState.RandomNumber = RandomNumberAfter(successes_);
+  state_.Elapsed = std::chrono::steady_clock::now() - convertStart_;
+  state_.Phase = RunPhase::Finished;
+  state_.CurrentFile.clear();
+  Changed();
+}
+
+std::int32_t ConversionRun::RandomNumberAfter(std::int32_t successes) {
+  // Drawn in order however the files finish, so a fixed seed gives every
+  // file the same number for any worker count.
+  while (randomNumbers_.size() <= static_cast<std::size_t>(successes))
+    randomNumbers_.push_back(NewRandomNumber());
+  return randomNumbers_[static_cast<std::size_t>(successes)];
+}
+
+bool ConversionRun::AdmitNextFile(std::size_t& index) {
+  std::lock_guard<std::mutex> admitting(admission_);
+  // Files rendered ahead wait for their commit as temporary files; keep
+  // their number bounded.
+  const std::size_t lookahead = 2 * std::size_t{workers_};
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] {
+    return stopRequested_ || next_ >= slots_.size() || (!paused_ && next_ < head_ + lookahead);
+  });
+  if (stopRequested_ || next_ >= slots_.size()) return false;
+  index = next_;
+  const std::string path = entries_[index].path;
+  lock.unlock();
+  // Read from the header; a file that cannot be weighed fails at its load.
+  const std::uint64_t estimate = EstimateInputWorkingSet(path);
+  lock.lock();
+  // A large file waits for memory instead of pushing the machine into swap;
+  // alone it always goes (and fails with its reason when it cannot fit).
+  changed_.wait(lock, [&] {
+    return stopRequested_ || inFlight_ == 0 || inFlightBytes_ + estimate <= memoryBudget_;
+  });
+  if (stopRequested_) return false;
+  // The gate may have closed meanwhile.
+  changed_.wait(lock, [&] { return stopRequested_ || !paused_; });
+  if (stopRequested_) return false;
+
+  ++next_;
+  ++inFlight_;
+  inFlightBytes_ += estimate;
+  FileSlot& slot = slots_[index];
+  slot.estimate = estimate;
+  FileJob& job = slot.job;
+  job.InputFile = entries_[index].path;
+  job.RelativeFolder = entries_[index].relativeFolder;
+  job.ToneMapThreads = toneMapThreads_;
+  // Predicted numbers: every earlier file not known to have failed is taken
+  // to succeed. Example: with file 2 of 5 failed at its load and files 3
+  // and 4 still rendering, file 5 is predicted 3 successes ahead of it.
+  std::int32_t successes = successes_;
+  for (std::size_t i = head_; i < index; ++i)
+    if (!slots_[i].done || slots_[i].rendered) ++successes;
+  job.Counter = firstCounter_ + successes;
+  job.RandomNumber = RandomNumberAfter(successes);
+  state_.Position = static_cast<std::int32_t>(index) + 1;
+  state_.CurrentFile = job.InputFile;
+  Changed();
+  return true;
+}
+
+void ConversionRun::ConvertFiles() {
+  std::size_t index = 0;
+  while (AdmitNextFile(index)) {
+    // The slot is this worker's alone until it is marked done.
+    FileSlot& slot = slots_[index];
     FileJob job;
-    job.InputFile = entry.path;
-    job.RelativeFolder = entry.relativeFolder;
-    job.Counter = RunState.Counter;
-    job.RandomNumber = RunState.RandomNumber;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      state_.Position = started;
-      state_.CurrentFile = job.InputFile;
-      Changed();
+      job = slot.job;
     }
     // Creation failures are left to the save, which then fails.
     if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + job.RelativeFolder);
-
-    FileResult result;
-    result.InputFile = job.InputFile;
+    bool rendered = false;
     try {
-      result.Converted = convert_(job, inputs);
+      rendered = steps_.Render(job, inputs_);
     } catch (const std::bad_alloc&) {
       // The libraries allocate with new in places; running out there ends
       // this file, not the run.
       NoteFailure(FailureKind::TooLarge, "out of memory");
     }
-    result.OutputFile = job.OutputFile;
-    result.Failure = TakeFailure();
-    for (const std::string& warning : TakeWarnings())
-      result.Warnings.push_back(job.InputFile + ": " + warning);
-    if (!job.OutputFile.empty()) lastOutput = job.OutputFile;
-    if (debug_)
-      result.DebugLines = {"Processing: " + job.InputFile, "Saving As: " + lastOutput,
-                           result.Converted ? "OK" : "Not OK"};
+    FileFailure failure = TakeFailure();
+    std::vector<std::string> warnings = TakeWarnings();
 
+    std::unique_lock<std::mutex> lock(mutex_);
+    slot.job = std::move(job);
+    slot.rendered = rendered;
+    slot.failure = std::move(failure);
+    slot.warnings = std::move(warnings);
+    slot.done = true;
+    --inFlight_;
+    inFlightBytes_ -= slot.estimate;
+    Changed();
+    CommitReadyFiles(lock);
+  }
+}
+
+void ConversionRun::CommitReadyFiles(std::unique_lock<std::mutex>& lock) {
+  // Whoever commits goes on with the files that finish meanwhile.
+  if (committing_) return;
+  committing_ = true;
+  while (head_ < next_ && slots_[head_].done) {
+    FileSlot& slot = slots_[head_];
+    slot.job.Counter = firstCounter_ + successes_;
+    slot.job.RandomNumber = RandomNumberAfter(successes_);
+    lock.unlock();
+    FileResult result = CommitSlot(slot);
+    lock.lock();
+    ++head_;
     if (result.Converted) {
-      result.Failure = FileFailure{};
-      RunState.RandomNumber = NewRandomNumber();
-      ++RunState.Counter;
-      ApplyFileTimestamp(job);
-      // Two inputs may give one output name; the later file replaces the
-      // earlier one, and says so.
-      auto [at, added] = written.emplace(job.OutputFile, job.InputFile);
-      if (!added) {
-        result.Warnings.push_back(job.OutputFile +
-                                  " was already written in this run; replaced by " + job.InputFile);
-        at->second = job.InputFile;
-      }
-    } else if (result.Failure.Kind == FailureKind::None) {
-      result.Failure.Kind = FailureKind::WriteFailed;
-    }
-
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (result.Converted)
+      ++successes_;
       ++state_.Converted;
-    else
+    } else {
       ++state_.Failed;
+    }
     state_.Results.push_back(std::move(result));
+    slot = FileSlot{};
     Changed();
   }
+  committing_ = false;
+}
 
-  std::lock_guard<std::mutex> lock(mutex_);
-  state_.Elapsed = std::chrono::steady_clock::now() - convertStart_;
-  state_.Phase = RunPhase::Finished;
-  state_.CurrentFile.clear();
-  Changed();
+FileResult ConversionRun::CommitSlot(FileSlot& slot) {
+  FileJob& job = slot.job;
+  FileResult result;
+  result.InputFile = job.InputFile;
+  const std::int32_t renderedCounter = job.RenderedCounter;
+  const std::int32_t renderedRandomNumber = job.RenderedRandomNumber;
+  try {
+    result.Converted = steps_.Commit(job, inputs_, slot.rendered);
+  } catch (const std::bad_alloc&) {
+    NoteFailure(FailureKind::TooLarge, "out of memory");
+    result.Converted = false;
+  }
+  // The render's reason comes first, as it happened first.
+  const FileFailure commitFailure = TakeFailure();
+  result.Failure = slot.failure.Kind != FailureKind::None ? slot.failure : commitFailure;
+  // A file rendered again at its commit said everything again then.
+  const bool renderedAgain =
+      job.RenderedCounter != renderedCounter || job.RenderedRandomNumber != renderedRandomNumber;
+  if (!renderedAgain)
+    for (const std::string& warning : slot.warnings)
+      result.Warnings.push_back(job.InputFile + ": " + warning);
+  for (const std::string& warning : TakeWarnings())
+    result.Warnings.push_back(job.InputFile + ": " + warning);
+  result.OutputFile = job.OutputFile;
+  // The debug line names the last output built, as the run record did when a
+  // file failed before its name was built.
+  if (!job.OutputFile.empty()) lastOutput_ = job.OutputFile;
+  if (debug_)
+    result.DebugLines = {"Processing: " + job.InputFile, "Saving As: " + lastOutput_,
+                         result.Converted ? "OK" : "Not OK"};
+
+  if (result.Converted) {
+    result.Failure = FileFailure{};
+    ApplyFileTimestamp(job);
+    // Two inputs may give one output name; the later file replaces the
+    // earlier one, and says so.
+    auto [at, added] = written_.emplace(job.OutputFile, job.InputFile);
+    if (!added) {
+      result.Warnings.push_back(job.OutputFile + " was already written in this run; replaced by " +
+                                job.InputFile);
+      at->second = job.InputFile;
+    }
+  } else if (result.Failure.Kind == FailureKind::None) {
+    result.Failure.Kind = FailureKind::WriteFailed;
+  }
+  return result;
 }

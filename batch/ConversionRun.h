@@ -56,12 +56,30 @@ struct RunSnapshot {
   std::uint64_t Version = 0;        // grows with every change
 };
 
+// The two steps of a file's conversion as the run calls them (every face uses
+// RenderFile and CommitFile; tests pass their own).
+struct FileSteps {
+  // On any worker, several files at once, in any order; the job's counter
+  // and random number are predictions.
+  std::function<bool(FileJob&, const InputIdentities&)> Render;
+  // One file at a time in list order, with the final numbers in the job;
+  // rendered is what Render returned.
+  std::function<bool(FileJob&, const InputIdentities&, bool rendered)> Commit;
+};
+
+// How many files a run converts at once: setting (0 or less: one per core),
+// at most MaxWorkers, and never more than there are files.
+constexpr unsigned MaxWorkers = 64;
+unsigned WorkerCount(std::int32_t setting, std::size_t files);
+
 class ConversionRun {
  public:
   using FileConverter = std::function<bool(FileJob&, const InputIdentities&)>;
 
-  // Tests pass a converter of their own; every face uses ConvertFile.
-  explicit ConversionRun(FileConverter convert = ConvertFile);
+  ConversionRun();
+  explicit ConversionRun(FileSteps steps);
+  // A whole conversion as the render step, with nothing left to commit.
+  explicit ConversionRun(FileConverter convert);
   ConversionRun(const ConversionRun&) = delete;
   ConversionRun& operator=(const ConversionRun&) = delete;
   // Waits for the worker, then releases the watermark font.
@@ -71,8 +89,9 @@ class ConversionRun {
   // their fixed order; the first failing check ends it.
   CheckOutcome Check();
 
-  // Starts the import and then the conversion on a worker thread. Settings,
-  // RunState and the input list belong to the worker until Wait returns.
+  // Starts the import and then the conversion on worker threads
+  // (Settings.Threads of them, see WorkerCount). Settings, RunState and the
+  // input list belong to the run until Wait returns.
   void Start();
   // Converts the input list as it stands, without an import (the window
   // fills the list itself and converts exactly what it shows).
@@ -83,34 +102,81 @@ class ConversionRun {
   // Blocks until the snapshot's Version differs from seen or timeout passes.
   void WaitForChange(std::uint64_t seen, std::chrono::milliseconds timeout) const;
 
-  // Finishes the file in progress and starts no new one (an import stops
+  // Finishes the files in progress and starts no new one (an import stops
   // before its next entry).
   void RequestStop();
   // The gate: while paused no new file starts.
   void Pause();
   void Resume();
 
-  // Waits for the worker thread to end.
+  // Waits for the run to end.
   void Wait();
 
  private:
+  // One file of the list on its way through the run.
+  struct FileSlot {
+    FileJob job;
+    std::uint64_t estimate = 0;  // working set counted against the memory budget
+    bool done = false;           // rendered (or failed to)
+    bool rendered = false;
+    FileFailure failure;
+    std::vector<std::string> warnings;
+  };
+
   void Work();
   std::int32_t Import();
   void Convert();
-  // Holds the worker before a file while the gate is closed; false once a
-  // stop was asked for.
-  bool PassGate();
-  void Changed();  // with mutex_ held
+  // A worker: takes files in list order and renders them until none is left
+  // or a stop was asked for, committing whatever is next in line.
+  void ConvertFiles();
+  // Reserves the next file once the gate is open, the commits are not too far
+  // behind and its working set fits beside the files in flight; false when
+  // the run ends instead.
+  bool AdmitNextFile(std::size_t& index);
+  // Commits the finished files at the head of the list, one caller at a time.
+  void CommitReadyFiles(std::unique_lock<std::mutex>& lock);
+  FileResult CommitSlot(FileSlot& slot);
+  std::int32_t RandomNumberAfter(std::int32_t successes);  // with mutex_ held
+  void Changed();                                          // with mutex_ held
 
-  FileConverter convert_;
+  FileSteps steps_;
   bool debug_ = false;
   bool importFirst_ = true;
   std::thread worker_;
   std::atomic<bool> stopRequested_{false};
+
+  // The conversion's list, fixed before the workers start.
+  struct Entry {
+    std::string path;
+    std::string relativeFolder;
+  };
+  std::vector<Entry> entries_;
+  InputIdentities inputs_;
+  unsigned workers_ = 1;
+  unsigned toneMapThreads_ = 0;
+  std::uint64_t memoryBudget_ = 0;
+
+  // Only one worker admits at a time, so files start in list order.
+  std::mutex admission_;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   bool paused_ = false;
   RunSnapshot state_;
   std::chrono::steady_clock::time_point convertStart_{};
+  // With mutex_ held:
+  std::vector<FileSlot> slots_;
+  std::size_t next_ = 0;      // the next file to admit
+  std::size_t head_ = 0;      // the next file to commit
+  std::size_t inFlight_ = 0;  // admitted, not yet rendered
+  std::uint64_t inFlightBytes_ = 0;
+  bool committing_ = false;
+  std::int32_t firstCounter_ = 0;
+  std::int32_t successes_ = 0;
+  // The random numbers of the run: [k] belongs to the file after k successes.
+  std::vector<std::int32_t> randomNumbers_;
+
+  // The commit's own records (one committer at a time).
+  std::map<std::string, std::string> written_;  // output path -> input it came from
+  std::string lastOutput_;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <mutex>
 
 #include "canvas/Canvas.h"
 #include "canvas/CanvasMask.h"
@@ -16,6 +17,9 @@ struct CanvasFontData {
   PangoFontMap* map = nullptr;
   PangoFontDescription* description = nullptr;
   PangoAttrList* attributes = nullptr;
+  // Pango's font map and its glyph caches are not safe to share between
+  // threads; conversions running side by side take turns with the font.
+  std::mutex inUse;
 
   ~CanvasFontData() {
     if (attributes) pango_attr_list_unref(attributes);
@@ -117,6 +121,7 @@ PangoLayout* MakeLayout(const CanvasFont& font, const std::string& text, bool cr
 bool RenderGlyphs(CoverageMask& mask, const CanvasImage& image, const CanvasFont& font, int x,
                   int y, const std::string& text, bool crisp) {
   if (!font.Loaded() || !mask.Create(image.width, image.height)) return false;
+  std::lock_guard<std::mutex> lock(font.data->inUse);
   PangoLayout* layout = MakeLayout(font, text, crisp);
   cairo_t* cr = mask.Context();
   cairo_set_antialias(cr, crisp ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
@@ -160,6 +165,7 @@ bool LoadCanvasFont(CanvasFont& font, const std::string& face, int points, bool 
 bool MeasureText(const CanvasFont& font, const std::string& text, int& width, int& height) {
   width = height = 0;
   if (!font.Loaded()) return false;
+  std::lock_guard<std::mutex> lock(font.data->inUse);
   PangoLayout* layout = MakeLayout(font, text, true);
   PangoRectangle logical;
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
@@ -171,6 +177,7 @@ bool MeasureText(const CanvasFont& font, const std::string& text, int& width, in
 
 double VectorTextWidth(const CanvasFont& font, const std::string& text) {
   if (!font.Loaded()) return 0;
+  std::lock_guard<std::mutex> lock(font.data->inUse);
   PangoLayout* layout = MakeLayout(font, text, false);
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);

@@ -3,6 +3,7 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace {
 // DevIL's write procedures over the checked file. "Opening" hands over the
 // file being written (ilSaveF would avoid that, but it cannot write pcx);
 // the caller finishes the file, so "closing" does nothing.
-thread_local CheckedFile* FileBeingWritten = nullptr;
+CheckedFile* FileBeingWritten = nullptr;
 ILHANDLE ILAPIENTRY OpenFileBeingWritten(ILconst_string) { return FileBeingWritten; }
 void ILAPIENTRY CloseNothing(ILHANDLE) {}
 ILint ILAPIENTRY PutByte(ILubyte byte, ILHANDLE handle) {
@@ -49,6 +50,10 @@ bool WriteDevilFile(FIBITMAP* image, int ilType, CheckedFile& file, bool buildMi
   FreeImage_ConvertToRawBits(buffer.data(), image, static_cast<int>(pitch), bpp, FI_RGBA_RED_MASK,
                              FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, FALSE);
 
+  // DevIL keeps the bound image, the write procedures and its error stack in
+  // process-wide state: one picture at a time.
+  static std::mutex devilInUse;
+  std::lock_guard<std::mutex> lock(devilInUse);
   ilEnable(IL_FILE_OVERWRITE);
   ILuint id = 0;
   ilGenImages(1, &id);

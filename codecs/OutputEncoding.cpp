@@ -113,21 +113,32 @@ bool WriteWithChosenWriter(FIBITMAP* image, const OutputFormat& format, const Fi
 
 }  // namespace
 
-bool SaveOutputImage(FIBITMAP* image, FileJob& job) {
-  const std::string& target = job.OutputFile;
-  job.TempPath.clear();
-  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
-  if (!image || target.empty() || !format) return false;
+namespace {
+
+// A target the writer cannot replace, with the reason noted; checked before
+// encoding and again when the output is placed (its name may have changed).
+bool TargetRefused(const std::string& target, const OutputFormat& format) {
   if (IsDirectory(target)) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(EISDIR));
-    return false;
+    return true;
   }
   // Only the DevIL formats replace a read-only file; the other writers leave
   // it alone, as their library would.
-  if (!IsDevilWriter(format->Writer) && IsReadOnlyFile(target)) {
+  if (!IsDevilWriter(format.Writer) && IsReadOnlyFile(target)) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(EACCES));
-    return false;
+    return true;
   }
+  return false;
+}
+
+}  // namespace
+
+bool WriteOutputTemp(FIBITMAP* image, FileJob& job) {
+  const std::string& target = job.OutputFile;
+  job.TempPath.clear();
+  job.TempSlot = -1;
+  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
+  if (!image || target.empty() || !format || TargetRefused(target, *format)) return false;
 
   // Written beside the target and renamed over it only when every byte, the
   // flush and the close succeeded, so a failed write never costs the
@@ -139,20 +150,45 @@ bool SaveOutputImage(FIBITMAP* image, FileJob& job) {
     NoteFailure(FailureKind::WriteFailed, std::strerror(errno));
     return false;
   }
-  job.TempPath = temp;
   CheckedFile file(fd);
   const bool encoded = WriteWithChosenWriter(image, *format, job, file);
   file.Finish();
-  bool ok = false;
   if (file.Error() != 0)
     NoteFailure(FailureKind::WriteFailed, std::strerror(file.Error()));
   else if (!encoded)
     NoteFailure(FailureKind::EncoderRefused);
-  else if (!RenameFile(temp, target))
+  if (file.Error() != 0 || !encoded) {
+    DeleteFile(temp);
+    ForgetTrackedFile(slot);
+    return false;
+  }
+  job.TempPath = temp;
+  job.TempSlot = slot;
+  return true;
+}
+
+bool PlaceOutput(FileJob& job) {
+  const OutputFormat* format = FindOutputFormat(RunState.ConversionType);
+  bool ok = false;
+  if (job.TempPath.empty() || !format || TargetRefused(job.OutputFile, *format))
+    ok = false;
+  else if (!RenameFile(job.TempPath, job.OutputFile))
     NoteFailure(FailureKind::WriteFailed, std::strerror(errno));
   else
     ok = true;
-  if (!ok) DeleteFile(temp);
-  ForgetTrackedFile(slot);
+  if (!ok) DeleteFile(job.TempPath);
+  ForgetTrackedFile(job.TempSlot);
+  job.TempSlot = -1;
   return ok;
+}
+
+void DiscardOutput(FileJob& job) {
+  if (job.TempPath.empty()) return;
+  DeleteFile(job.TempPath);
+  ForgetTrackedFile(job.TempSlot);
+  job.TempSlot = -1;
+}
+
+bool SaveOutputImage(FIBITMAP* image, FileJob& job) {
+  return WriteOutputTemp(image, job) && PlaceOutput(job);
 }

@@ -23,9 +23,16 @@ std::string MakeTempName(const std::string& prefix, const std::string& suffix);
 // after the target's file name, so anyone finding it sees what it is; for
 // example "/out/.pic.png.lumivert-a9Zk0Q" for "/out/pic.png".
 std::string TempPathFor(const std::string& target);
-// Writes image to job.OutputFile with the run's format and job's depth,
-// recording the temporary file in job.TempPath; the
-// previous file at that path survives any failure, no temporary file stays,
-// and the reason is noted (write failed with the system's message, or
-// encoder refused).
+// Writes image with the run's format and job's depth into a fresh temporary
+// file beside job.OutputFile (job.TempPath, tracked for deletion on
+// interruption). On failure nothing stays and the reason is noted (write
+// failed with the system's message, or encoder refused).
+bool WriteOutputTemp(FIBITMAP* image, FileJob& job);
+// Renames the temporary file to job.OutputFile, which may have changed since
+// the write; the previous file at that path survives any failure, and the
+// temporary file is deleted then.
+bool PlaceOutput(FileJob& job);
+// Deletes the temporary file of an output that will not be placed.
+void DiscardOutput(FileJob& job);
+// Both steps: writes image to job.OutputFile.
 bool SaveOutputImage(FIBITMAP* image, FileJob& job);

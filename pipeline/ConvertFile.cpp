@@ -13,6 +13,7 @@
 #include "settings/Settings.h"
 #include "stages/MemoryEstimate.h"
 #include "stages/Stages.h"
+#include "stages/TextWatermark.h"
 #include "stages/ToneMapping.h"
 
 namespace {
@@ -46,12 +47,13 @@ FIBITMAP* FitIcon(FIBITMAP* image, int& w, int& h) {
   return Replace(image, FreeImage_Rescale(image, side, side, FILTER_BICUBIC));
 }
 
-FIBITMAP* ToStandardType(FIBITMAP* image) {
+FIBITMAP* ToStandardType(FIBITMAP* image, unsigned toneMapThreads) {
   if (!image) return nullptr;
   FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image);
   if (type == FIC_MINISWHITE || type == FIC_MINISBLACK)
     image = Replace(image, FreeImage_ConvertToStandardType(image, TRUE));
-  if (image && FreeImage_GetBPP(image) > 32) image = Replace(image, ToneMapToStandard(image));
+  if (image && FreeImage_GetBPP(image) > 32)
+    image = Replace(image, ToneMapToStandard(image, toneMapThreads));
   return image;
 }
 
@@ -62,9 +64,23 @@ bool IsAnInput(const std::string& path, const InputIdentities& inputs) {
   return IdentifyFile(path, identity) && inputs.count(identity) != 0;
 }
 
+// True when job's watermark text reads differently with the numbers the
+// picture was rendered with.
+bool WatermarkTextDiffers(const FileJob& job) {
+  if (Settings.DoWatermark != 1) return false;
+  FileJob rendered = job;
+  rendered.Counter = job.RenderedCounter;
+  rendered.RandomNumber = job.RenderedRandomNumber;
+  return ExpandWatermarkText(rendered) != ExpandWatermarkText(job);
+}
+
 }  // namespace
 
-bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
+bool RenderFile(FileJob& job) {
+  job.RenderedCounter = job.Counter;
+  job.RenderedRandomNumber = job.RandomNumber;
+  job.OutputFile.clear();
+  job.TempPath.clear();
   if (!InputFitsInMemory(job.InputFile)) return false;
   std::string loadFailure;
   FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
@@ -83,7 +99,7 @@ bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
   image = ResizeImage(image, w, h);
   Size(image, w, h);
   image = FitIcon(image, w, h);
-  image = ToStandardType(image);
+  image = ToStandardType(image, job.ToneMapThreads);
   if (!image) NoteFailure(FailureKind::ToneMapping);
   if (image) FlipImage(image);
   image = AdjustImageColors(image);
@@ -101,16 +117,43 @@ bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
   if (!image) NoteFailure(FailureKind::EncoderRefused, "no picture at the output depth");
 
   job.OutputFile = BuildOutputPath(job);
-  bool ok = false;
-  if (image && IsAnInput(job.OutputFile, inputs)) {
-    NoteFailure(FailureKind::SameAsInput);
-  } else if (image) {
-    // The writer reserves its temporary file beside the output and records it in the job.
-    ok = SaveOutputImage(image, job);
-    if (!ok) NoteFailure(FailureKind::WriteFailed);
-  }
+  // The writer reserves its temporary file beside the output; the commit
+  // moves it to its final name.
+  const bool ok = image && WriteOutputTemp(image, job);
+  if (image && !ok) NoteFailure(FailureKind::WriteFailed);
   if (image) FreeImage_Unload(image);
   return ok;
+}
+
+bool CommitFile(FileJob& job, const InputIdentities& inputs, bool rendered) {
+  const bool renumbered =
+      job.Counter != job.RenderedCounter || job.RandomNumber != job.RenderedRandomNumber;
+  if (!rendered) {
+    // The name the file would have had in turn (the debug echo shows it).
+    if (renumbered && !job.OutputFile.empty()) job.OutputFile = BuildOutputPath(job);
+    return false;
+  }
+  if (renumbered && WatermarkTextDiffers(job)) {
+    // Rendered ahead with a counter that an earlier failure changed: the
+    // picture shows the wrong number, so it is made again.
+    DiscardOutput(job);
+    return CommitFile(job, inputs, RenderFile(job));
+  }
+  job.OutputFile = BuildOutputPath(job);
+  if (IsAnInput(job.OutputFile, inputs)) {
+    DiscardOutput(job);
+    NoteFailure(FailureKind::SameAsInput);
+    return false;
+  }
+  if (!PlaceOutput(job)) {
+    NoteFailure(FailureKind::WriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool ConvertFile(FileJob& job, const InputIdentities& inputs) {
+  return CommitFile(job, inputs, RenderFile(job));
 }
 
 void ApplyFileTimestamp(const FileJob& job) {

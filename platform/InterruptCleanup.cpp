@@ -23,8 +23,10 @@ struct TrackedSlot {
   char path[PATH_MAX];
 };
 
-// More than any number of parallel writers; a writer without a slot still works.
-constexpr int SlotCount = 64;
+// A run keeps at most two temporary files per worker (one being written, one
+// waiting for its turn to be renamed) and has at most 64 workers; a writer
+// without a slot still works.
+constexpr int SlotCount = 128;
 TrackedSlot Slots[SlotCount];
 std::atomic<bool> Ending{false};
 std::atomic<bool> Cleaned{false};

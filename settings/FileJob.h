@@ -17,4 +17,10 @@ struct FileJob {
   std::int32_t OutputHeight = 0;
   std::string OutputFile;  // set once the name is built (before the save)
   std::string TempPath;    // the writer's temporary file beside OutputFile
+  int TempSlot = -1;       // its entry in the interruption cleanup registry
+  // The counter and random number the picture was rendered with: the run
+  // predicts them before the files ahead are done, and corrects them later.
+  std::int32_t RenderedCounter = 0;
+  std::int32_t RenderedRandomNumber = 0;
+  unsigned ToneMapThreads = 0;  // threads the tone mapper may use (0: one per core)
 };

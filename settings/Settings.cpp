@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include <cstdlib>
+#include <mutex>
 #include <random>
 
 #include "platform/Clock.h"
@@ -21,8 +23,25 @@ namespace {
 const char* const ColorChoices = "000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF";
 }
 
+namespace {
+
+// LUMIVERT_RANDOM_SEED (a number) fixes the sequence, so that tests can
+// compare runs that use %rnd%.
+std::uint32_t RandomSeed() {
+  if (const char* text = std::getenv("LUMIVERT_RANDOM_SEED"); text && *text) {
+    char* end = nullptr;
+    const unsigned long long seed = std::strtoull(text, &end, 10);
+    if (*end == '\0') return static_cast<std::uint32_t>(seed);
+  }
+  return std::random_device{}();
+}
+
+}  // namespace
+
 std::int32_t NewRandomNumber() {
-  static std::mt19937 engine{std::random_device{}()};
+  static std::mutex drawing;
+  static std::mt19937 engine{RandomSeed()};
+  std::lock_guard<std::mutex> lock(drawing);
   return std::uniform_int_distribution<std::int32_t>(1, 99999)(engine);
 }
 

@@ -191,8 +191,13 @@ bool ReadStatedSize(const std::string& path, int format, std::int64_t& width,
   return true;
 }
 
-bool InputFitsInMemory(const std::string& path) {
-  std::int64_t width = 0, height = 0;
+namespace {
+
+// The stated sizes of an input and of the watermark picture; false when the
+// input's header cannot be read.
+bool ReadInputSizes(const std::string& path, std::int64_t& width, std::int64_t& height,
+                    std::int64_t& markWidth, std::int64_t& markHeight) {
+  width = height = markWidth = markHeight = 0;
   // Our header reader knows every orientation; the library's is the fallback.
   RadianceHeader header;
   std::string error;
@@ -200,11 +205,27 @@ bool InputFitsInMemory(const std::string& path) {
     width = header.width;
     height = header.height;
   } else if (!ReadStatedSize(path, FIF_HDR, width, height)) {
-    return true;
+    return false;
   }
-  std::int64_t markWidth = 0, markHeight = 0;
   if (Settings.DoWatermark == 2 &&
-      ReadStatedSize(Settings.Image, FIF_UNKNOWN, markWidth, markHeight) &&
+      !ReadStatedSize(Settings.Image, FIF_UNKNOWN, markWidth, markHeight))
+    markWidth = markHeight = 0;
+  return true;
+}
+
+}  // namespace
+
+std::uint64_t EstimateInputWorkingSet(const std::string& path) {
+  std::int64_t width, height, markWidth, markHeight;
+  if (!ReadInputSizes(path, width, height, markWidth, markHeight)) return 0;
+  return EstimateFileWorkingSet(width, height, Settings, RunState.ConversionType, markWidth,
+                                markHeight);
+}
+
+bool InputFitsInMemory(const std::string& path) {
+  std::int64_t width, height, markWidth, markHeight;
+  if (!ReadInputSizes(path, width, height, markWidth, markHeight)) return true;
+  if ((markWidth != 0 || markHeight != 0) &&
       !EnsureMemoryFor(ImageLabelBytes(markWidth, markHeight), "the watermark picture"))
     return false;
   const std::uint64_t bytes = EstimateFileWorkingSet(

@@ -42,3 +42,6 @@ bool ReadStatedSize(const std::string& path, int format, std::int64_t& width, st
 // watermark picture's) with the current settings. A file whose header cannot
 // be read passes here and fails at the load.
 bool InputFitsInMemory(const std::string& path);
+// The working set InputFitsInMemory weighs for path, or 0 when its header
+// cannot be read; a scheduler uses it to keep files in flight within memory.
+std::uint64_t EstimateInputWorkingSet(const std::string& path);

@@ -2,6 +2,7 @@
 // from another thread, and what each file's job carries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
 #include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -29,6 +31,8 @@ class ConversionRunTest : public ::testing::Test {
     RunState.CommandLineRun = 1;
     RunState.ConversionType = "png";
     RunState.OutputFolder = folder_ + "out/";
+    // One worker unless a test asks for more: the fakes below count on turns.
+    Settings.Threads = 1;
   }
 
   // A folder run over count non-empty files (the fakes never read them).
@@ -173,13 +177,17 @@ TEST_F(ConversionRunTest, StopWhilePausedEndsWithoutAnotherFile) {
 // this under ThreadSanitizer.
 TEST_F(ConversionRunTest, SnapshotsFromAnotherThreadSeeASteadyRun) {
   const int count = 60;
+  Settings.Threads = 4;
   PrepareFiles(count);
-  std::vector<std::string> order;  // written by the worker only
-  ConversionRun run([&](FileJob& job, const InputIdentities&) {
-    order.push_back(job.InputFile);
-    job.OutputFile = job.InputFile + ".png";
-    return true;
-  });
+  std::vector<std::string> order;  // written by the commits, one at a time
+  ConversionRun run(FileSteps{[&](FileJob& job, const InputIdentities&) {
+                                job.OutputFile = job.InputFile + ".png";
+                                return true;
+                              },
+                              [&](FileJob& job, const InputIdentities&, bool rendered) {
+                                order.push_back(job.InputFile);
+                                return rendered;
+                              }});
   std::atomic<bool> steady{true};
   std::atomic<int> reads{0};
   std::thread reader([&] {
@@ -293,4 +301,187 @@ TEST_F(ConversionRunTest, AnEmptyImportFinishesWithoutConverting) {
   EXPECT_FALSE(called);
   EXPECT_EQ(run.Snapshot().Imported, 0);
   EXPECT_EQ(run.Snapshot().Phase, RunPhase::Finished);
+}
+
+namespace {
+
+// What the commit step saw of one file.
+struct CommitRecord {
+  std::string name;  // the input's file name
+  std::int32_t counter;
+  std::int32_t random;
+  bool rendered;
+  bool operator==(const CommitRecord&) const = default;
+};
+
+std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace
+
+// Files render side by side with predicted numbers; a failure that shows up
+// late (file f1 is held until the files after it have rendered) must not
+// change what the commits see: the same counters, random numbers and order
+// as one file after the other.
+TEST_F(ConversionRunTest, CommitsSeeTheNumbersOfTurnsWhateverTheWorkers) {
+  PrepareFiles(8);
+  auto runWith = [&](int threads) {
+    InputList.Clear();  // each run imports the folder afresh
+    Settings.Threads = threads;
+    RunState.Counter = 1;
+    RunState.RandomNumber = 500;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int renderedAfterF1 = 0;
+    std::vector<CommitRecord> commits;
+    ConversionRun run(FileSteps{
+        [&](FileJob& job, const InputIdentities&) {
+          const std::string name = FileName(job.InputFile);
+          std::unique_lock<std::mutex> lock(mutex);
+          if (name == "f1.hdr" && threads > 1)
+            changed.wait(lock, [&] { return renderedAfterF1 >= 2; });
+          else if (name != "f0.hdr")
+            ++renderedAfterF1;
+          changed.notify_all();
+          return name != "f1.hdr" && name != "f4.hdr";
+        },
+        [&](FileJob& job, const InputIdentities&, bool rendered) {
+          commits.push_back({FileName(job.InputFile), job.Counter, job.RandomNumber, rendered});
+          return rendered;
+        }});
+    run.Start();
+    run.Wait();
+    EXPECT_EQ(run.Snapshot().Converted, 6);
+    EXPECT_EQ(RunState.Counter, 7);
+    return commits;
+  };
+  const std::vector<CommitRecord> one = runWith(1);
+  ASSERT_EQ(one.size(), 8u);
+  std::vector<std::string> names;
+  std::vector<std::int32_t> counters;
+  for (const CommitRecord& r : one) {
+    names.push_back(r.name);
+    counters.push_back(r.counter);
+  }
+  // The input list's order is its own; the counters follow it.
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, (std::vector<std::string>{"f0.hdr", "f1.hdr", "f2.hdr", "f3.hdr", "f4.hdr",
+                                              "f5.hdr", "f6.hdr", "f7.hdr"}));
+  std::int32_t expected = 1;
+  for (const CommitRecord& r : one) {
+    EXPECT_EQ(r.counter, expected) << r.name;
+    if (r.rendered) ++expected;
+  }
+  EXPECT_EQ(one.front().random, 500);
+  // The random number moves on only after a converted file.
+  for (std::size_t i = 1; i < one.size(); ++i) {
+    if (!one[i - 1].rendered) {
+      EXPECT_EQ(one[i].random, one[i - 1].random) << one[i].name;
+    }
+  }
+
+  // The draws continue from where the first run left them; the structure
+  // must be the same, and the counters exactly so.
+  for (int threads : {2, 3, 8}) {
+    SCOPED_TRACE(threads);
+    const std::vector<CommitRecord> many = runWith(threads);
+    ASSERT_EQ(many.size(), one.size());
+    for (std::size_t i = 0; i < one.size(); ++i) {
+      EXPECT_EQ(many[i].name, one[i].name);
+      EXPECT_EQ(many[i].counter, one[i].counter);
+      EXPECT_EQ(many[i].rendered, one[i].rendered);
+      if (i > 0) {
+        EXPECT_EQ(many[i].random == many[i - 1].random, one[i].random == one[i - 1].random);
+      }
+    }
+    EXPECT_EQ(many.front().random, 500);
+  }
+}
+
+// A conversion that holds each file until the test lets it go, as the render
+// step of several workers.
+TEST_F(ConversionRunTest, StopWithSeveralWorkersFinishesEveryFileInFlight) {
+  PrepareFiles(6);
+  Settings.Threads = 3;
+  HeldConversion held;
+  ConversionRun run([&](FileJob& job, const InputIdentities&) { return held.Convert(job); });
+  run.Start();
+  held.WaitUntilStarted(3);
+  run.RequestStop();
+  held.Release(6);
+  run.Wait();
+  const RunSnapshot end = run.Snapshot();
+  EXPECT_EQ(held.Started(), 3);
+  EXPECT_EQ(end.Converted, 3);
+  EXPECT_EQ(end.Results.size(), 3u);
+  EXPECT_EQ(end.Position, 3);
+}
+
+TEST_F(ConversionRunTest, AClosedGateHoldsEveryWorker) {
+  PrepareFiles(4);
+  Settings.Threads = 4;
+  HeldConversion held;
+  ConversionRun run([&](FileJob& job, const InputIdentities&) { return held.Convert(job); });
+  run.Pause();
+  run.Start();
+  RunSnapshot snapshot = WaitForPhase(run, RunPhase::Converting);
+  run.WaitForChange(snapshot.Version, 100ms);
+  EXPECT_EQ(held.Started(), 0);
+  run.Resume();
+  held.WaitUntilStarted(4);
+  held.Release(4);
+  run.Wait();
+  EXPECT_EQ(run.Snapshot().Converted, 4);
+}
+
+// Files whose working sets do not fit side by side wait for each other.
+TEST_F(ConversionRunTest, FilesStartOnlyAsFarAsMemoryAllows) {
+  RunState.InputFolder = folder_ + "in/";
+  std::filesystem::create_directories(RunState.InputFolder);
+  for (int i = 0; i < 4; ++i)
+    ASSERT_TRUE(
+        WriteRadianceFile(folder_ + "in/p" + std::to_string(i) + ".hdr", GradientPicture(64, 48)));
+  const std::uint64_t one = EstimateInputWorkingSet(folder_ + "in/p0.hdr");
+  ASSERT_GT(one, 0u);
+  for (const auto& [fit, expected] : {std::pair{1.5, 1}, std::pair{2.5, 2}}) {
+    SCOPED_TRACE(fit);
+    ResetRunRecords();
+    RunState.CommandLineRun = 1;
+    RunState.ConversionType = "png";
+    RunState.InputFolder = folder_ + "in/";
+    RunState.OutputFolder = folder_ + "out/";
+    Settings.Threads = 4;
+    setenv("LUMIVERT_MEMORY_LIMIT",
+           std::to_string(static_cast<std::uint64_t>(static_cast<double>(one) * fit)).c_str(), 1);
+    HeldConversion held;
+    ConversionRun run([&](FileJob& job, const InputIdentities&) { return held.Convert(job); });
+    run.Start();
+    held.WaitUntilStarted(expected);
+    // Given time, no further file starts while these are held.
+    RunSnapshot snapshot = run.Snapshot();
+    run.WaitForChange(snapshot.Version, 150ms);
+    snapshot = run.Snapshot();
+    run.WaitForChange(snapshot.Version, 150ms);
+    EXPECT_EQ(held.Started(), expected);
+    held.Release(4);
+    run.Wait();
+    EXPECT_EQ(run.Snapshot().Converted, 4);
+    unsetenv("LUMIVERT_MEMORY_LIMIT");
+  }
+}
+
+TEST(WorkerCount, FollowsTheSettingTheCoresAndTheFiles) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  struct Case {
+    std::int32_t setting;
+    std::size_t files;
+    unsigned expected;
+  };
+  for (const Case& c :
+       {Case{1, 10, 1}, Case{3, 10, 3}, Case{8, 2, 2}, Case{4, 0, 1},
+        Case{0, 1000, std::min(cores, MaxWorkers)}, Case{-5, 1000, std::min(cores, MaxWorkers)},
+        Case{100000, 1000, MaxWorkers}}) {
+    SCOPED_TRACE(std::to_string(c.setting) + " " + std::to_string(c.files));
+    EXPECT_EQ(WorkerCount(c.setting, c.files), c.expected);
+  }
 }
