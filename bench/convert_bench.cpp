@@ -221,6 +221,11 @@ void MeasureFormat(const Options& options, const Workload& work, const std::stri
   const double overhead = single.best.seconds / bare.best.seconds;
   std::printf("%-4s 1 worker / library  wall %5.3f        target <= %5.3f       %s\n", ext.c_str(),
               overhead, kOverheadTarget, Verdict(overhead <= kOverheadTarget));
+  // One worker that already keeps more than one core busy leaves less for
+  // more workers to gain: report that ceiling beside the throughput.
+  const double busy = single.best.cpuSeconds / single.best.seconds;
+  std::printf("%-4s 1 worker keeps %.2f cores busy: at most %.2fx left on %d cores\n", ext.c_str(),
+              busy, Cores() / std::max(busy, 1.0), Cores());
   for (size_t i = 1; i < runs; ++i) {
     const int workers = Workers(options.threads[i - 1]);
     if (workers == 1) continue;
