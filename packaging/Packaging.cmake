@@ -86,6 +86,9 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/gfx/ DESTINATION ${LUMIVERT_PROGRAM_DIR}/g
   FILES_MATCHING PATTERN "*.zip")
 install(FILES ${CMAKE_BINARY_DIR}/lumivert.html DESTINATION ${LUMIVERT_PROGRAM_DIR} OPTIONAL)
 install(FILES ${PACKAGING_OUT}/bin/lumivert DESTINATION bin)
+# The cluster recipe, so that nodes with the package need no checkout.
+install(PROGRAMS scripts/cluster/convert-shard scripts/cluster/lumivert-array.sbatch
+  DESTINATION ${LUMIVERT_PROGRAM_DIR}/cluster)
 
 install(FILES ${PACKAGING_OUT}/lumivert.1.gz DESTINATION share/man/man1)
 install(FILES packaging/lumivert.desktop DESTINATION share/applications)
