@@ -54,6 +54,22 @@ RunEnd ConvertAndRead(MainWindow& window, const std::string& outFolder) {
   return end;
 }
 
+// A scratch folder with empty "in/" and "out/" folders in it.
+std::string InAndOutFolders(const char* name) {
+  const std::string folder = ScratchFolder(name);
+  MakeDirectories(folder + "in/");
+  MakeDirectories(folder + "out/");
+  return folder;
+}
+
+// Drops the named files of "in/" on the window, in this order.
+void DropInputs(MainWindow& window, const std::string& folder,
+                std::initializer_list<const char*> names) {
+  QStringList paths;
+  for (const char* name : names) paths << QString::fromStdString(folder + "in/" + name);
+  window.AddDroppedPaths(paths);
+}
+
 QString FilesConverted(int converted, int total) {
   return QString::fromStdString(FillPlaceholders(LanguageText("Msg", "Files converted"),
                                                  std::to_string(converted), std::to_string(total)));
@@ -71,9 +87,7 @@ class ConversionFailuresTest : public QObject {
   }
 
   void failedFilesAreListedWithTheirReasons() {
-    const std::string folder = ScratchFolder("failures");
-    MakeDirectories(folder + "in/");
-    MakeDirectories(folder + "out/");
+    const std::string folder = InAndOutFolders("failures");
     WriteRadianceFile(folder + "in/good.hdr", GradientPicture(64, 48));
     WriteRadianceFile(folder + "in/blocked.hdr", GradientPicture(64, 48));
     // Not a picture at all, and a picture whose output name is taken by a folder.
@@ -82,9 +96,7 @@ class ConversionFailuresTest : public QObject {
 
     MainWindow window;
     window.show();
-    window.AddDroppedPaths({QString::fromStdString(folder + "in/good.hdr"),
-                            QString::fromStdString(folder + "in/broken.hdr"),
-                            QString::fromStdString(folder + "in/blocked.hdr")});
+    DropInputs(window, folder, {"good.hdr", "broken.hdr", "blocked.hdr"});
     const RunEnd end = ConvertAndRead(window, folder + "out");
 
     QCOMPARE(end.status, QString("Conversion complete"));
@@ -103,16 +115,13 @@ class ConversionFailuresTest : public QObject {
   }
 
   void aCleanRunListsNothing() {
-    const std::string folder = ScratchFolder("no-failures");
-    MakeDirectories(folder + "in/");
-    MakeDirectories(folder + "out/");
+    const std::string folder = InAndOutFolders("no-failures");
     WriteRadianceFile(folder + "in/a.hdr", GradientPicture(32, 32));
     WriteRadianceFile(folder + "in/b.hdr", GradientPicture(32, 32));
 
     MainWindow window;
     window.show();
-    window.AddDroppedPaths(
-        {QString::fromStdString(folder + "in/a.hdr"), QString::fromStdString(folder + "in/b.hdr")});
+    DropInputs(window, folder, {"a.hdr", "b.hdr"});
     const RunEnd end = ConvertAndRead(window, folder + "out");
 
     QCOMPARE(end.label, FilesConverted(2, 2));
