@@ -102,8 +102,10 @@ TEST(InterruptCleanup, SignalDuringAWriteRemovesTheTemporaryFileAndKeepsTheOutpu
     int status = 0;
     bool ended = false;
     const bool seen = WaitForTemporaryFile(pid, out, status, ended);
-    if (!ended) kill(pid, sig);
-    if (!ended) ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (!ended) {
+      kill(pid, sig);
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    }
     ASSERT_TRUE(seen) << "no temporary file appeared";
 
     // Ended by the signal itself, before the write could finish.

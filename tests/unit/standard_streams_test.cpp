@@ -170,11 +170,14 @@ TEST_F(GoneReader, TheRunGoesOnWhenAStreamsReaderGoesAway) {
     }
     const ChildEnd end = FinishChildProgram(child);
     EXPECT_TRUE(WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0) << "status " << end.status;
-    if (c.closeAfterFirstLine)
+    if (c.closeAfterFirstLine) {
       EXPECT_EQ(firstLine, reference.out.substr(0, reference.out.find('\n') + 1));
-    else if (c.out == ChildStream::Read)
+    } else if (c.out == ChildStream::Read) {
       EXPECT_EQ(end.out, reference.out);
-    if (c.err == ChildStream::Read) EXPECT_EQ(end.err, reference.err);
+    }
+    if (c.err == ChildStream::Read) {
+      EXPECT_EQ(end.err, reference.err);
+    }
     EXPECT_EQ(TakeOutputs(), expected);  // all four, whole, and no temporary file beside them
   }
 }
