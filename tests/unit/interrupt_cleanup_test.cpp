@@ -118,6 +118,41 @@ TEST(InterruptCleanup, SignalDuringAWriteRemovesTheTemporaryFileAndKeepsTheOutpu
   fs::remove_all(fs::path(input).parent_path());
 }
 
+// The same signals right after the start, before any temporary file can
+// exist (the program may not even have installed its handlers): the program
+// still ends by the signal and the folder is as it was.
+TEST(InterruptCleanup, SignalBeforeAnyWriteEndsTheProgramByIt) {
+  const std::string input = ScratchFolder("early-in") + "big.hdr";
+  WriteNoiseHdr(input);
+  const std::string exe = fs::canonical(LUMIVERT_EXE).string();
+  for (int sig : EndingSignals) {
+    SCOPED_TRACE(strsignal(sig));
+    const std::string out = ScratchFolder("early-out");
+    const std::string runtime = ScratchFolder("early-run");
+    WriteFileBytes(out + "big.tiff", "the previous good output");
+    const pid_t pid = StartLumivert(
+        {"-i", input, "-o", out, "-c", "tiff", "--tiff-compression=deflate"}, runtime);
+    ASSERT_GT(pid, 0);
+    // Sent once the child runs the program, so that it meets the program's
+    // dispositions and not the test's.
+    const std::string exeLink = "/proc/" + std::to_string(pid) + "/exe";
+    std::error_code error;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (fs::read_symlink(exeLink, error) != exe && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "status " << status;
+    EXPECT_EQ(FolderEntries(out), std::set<std::string>{"big.tiff"});
+    EXPECT_EQ(ReadFileBytes(out + "big.tiff"), "the previous good output");
+    fs::remove_all(out);
+    fs::remove_all(runtime);
+  }
+  fs::remove_all(fs::path(input).parent_path());
+}
+
 // A signal ignored when the program starts (nohup) stays ignored: the same
 // signal during the write changes nothing and the run completes.
 TEST(InterruptCleanup, SignalIgnoredAtStartStaysIgnored) {
