@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/Console.h"
+
 namespace {
 
 std::string Clock(double seconds) {
@@ -40,11 +42,6 @@ std::string LastCharacters(const std::string& text, std::size_t keep) {
   return text.substr(i);
 }
 
-void WriteError(const std::string& bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stderr);
-  std::fflush(stderr);
-}
-
 }  // namespace
 
 std::string ProgressLineText(int done, int total, const std::string& currentFile,
@@ -64,9 +61,9 @@ std::string ProgressLineText(int done, int total, const std::string& currentFile
   return text + "..." + LastCharacters(currentFile, space - 3);
 }
 
-void ShowProgressLine(const std::string& text) { WriteError("\r" + text + "\033[K"); }
+void ShowProgressLine(const std::string& text) { WriteErrorBytes("\r" + text + "\033[K"); }
 
-void EraseProgressLine() { WriteError("\r\033[K"); }
+void EraseProgressLine() { WriteErrorBytes("\r\033[K"); }
 
 bool ProgressLineWanted() { return isatty(STDERR_FILENO) == 1; }
 

@@ -31,11 +31,23 @@ TrackedSlot Slots[SlotCount];
 std::atomic<bool> Ending{false};
 std::atomic<bool> Cleaned{false};
 
-constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal sent from outside whose default ends the process. Faults
+// (SEGV, BUS, FPE, ILL, TRAP, SYS) and abort are the program's own doing and
+// keep their default; PIPE and XFSZ are ignored instead, see below.
+constexpr int HandledSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGALRM,   SIGUSR1, SIGUSR2,
+                                  SIGVTALRM, SIGPROF, SIGPOLL, SIGXCPU, SIGSTKFLT, SIGPWR};
+
+// The real-time signals end the process by default too; their range is only
+// known at run time (the C library keeps the first few for itself).
+template <typename Visit>
+void ForEachHandledSignal(Visit visit) {
+  for (int sig : HandledSignals) visit(sig);
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) visit(sig);
+}
 
 void HandledSet(sigset_t& set) {
   sigemptyset(&set);
-  for (int sig : HandledSignals) sigaddset(&set, sig);
+  ForEachHandledSignal([&set](int sig) { sigaddset(&set, sig); });
 }
 
 // Only async-signal-safe work: atomics, unlink, signal, raise.
@@ -62,15 +74,22 @@ void OnInterrupt(int sig) {
 }  // namespace
 
 void InstallInterruptCleanup() {
+  // A reader that went away or the file-size limit must not end the run:
+  // ignored, they turn into EPIPE and EFBIG, which the writers report.
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
+
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   HandledSet(action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int sig : HandledSignals) {
+  ForEachHandledSignal([&action](int sig) {
     struct sigaction previous {};
-    if (::sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    // Ignored (nohup) stays ignored; a handler of a runtime loaded before
+    // main (a profiler's SIGPROF) stays too.
+    if (::sigaction(sig, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) return;
     ::sigaction(sig, &action, nullptr);
-  }
+  });
 }
 
 int CreateTrackedFile(const std::string& path, int& slot) {

@@ -1,13 +1,16 @@
-// Ending on SIGINT, SIGTERM or SIGHUP without leaving half-written files:
-// every temporary file being written is recorded in a small fixed registry,
-// and the signal handler deletes the recorded files before the process ends
-// by the same signal.
+// Ending on a signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1 and
+// every other one sent from outside that ends the process) without leaving
+// half-written files: every temporary file being written is recorded in a
+// small fixed registry, and the signal handler deletes the recorded files
+// before the process ends by the same signal. SIGPIPE and SIGXFSZ are
+// ignored, so that a closed pipe or the file-size limit fails a write instead
+// of ending the run.
 #pragma once
 
 #include <string>
 
-// Installs the handlers; signals ignored by whoever started the program
-// (nohup) stay ignored. Call once at program start, before any thread.
+// Ignores SIGPIPE and SIGXFSZ and installs the handlers; signals ignored by
+// whoever started the program (nohup) stay ignored. Call once at program start, before any thread.
 void InstallInterruptCleanup();
 
 // Creates path exclusively (O_EXCL, read-write, mode 0666 less the umask) and

@@ -23,6 +23,7 @@
 #include "codecs/OutputFormats.h"
 #include "settings/FileFailure.h"
 #include "settings/Settings.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 #include "support/WriterRun.h"
 
@@ -230,4 +231,49 @@ TEST_F(CheckedWrites, TemporaryNamesShowTheirTarget) {
   EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{longName});
   const std::string used = Job.TempPath.substr(folder_.size());
   EXPECT_TRUE(std::regex_match(used, std::regex(R"(\..*\.lumivert-[A-Za-z0-9]{6})"))) << used;
+}
+
+// The real program under "ulimit -f" (64 KB): the two noise pictures, whose
+// png files are far larger, fail with the system's reason and keep the
+// previous output; the two small ones still convert; the process ends
+// normally with 0 and leaves no temporary file.
+TEST(FileSizeLimit, TheProgramReportsEachFileTooLargeAndGoesOn) {
+  const std::string in = ScratchFolder("fsize-in");
+  const std::string out = ScratchFolder("fsize-out");
+  const std::string runtime = ScratchFolder("fsize-run");
+  for (const char* name : {"small1", "small2"})
+    ASSERT_TRUE(WriteRadianceFile(in + name + ".hdr", GradientPicture(16, 12)));
+  for (const char* name : {"noise1", "noise2"}) {
+    FloatPicture pic(200, 200);
+    unsigned state = static_cast<unsigned>(name[5]);
+    for (float& v : pic.rgb) {
+      state = state * 1103515245u + 12345u;
+      v = static_cast<float>(state >> 8 & 0xFFFF) / 4096.0f;
+    }
+    ASSERT_TRUE(WriteRadianceFile(in + name + ".hdr", pic));
+  }
+  WriteFileBytes(out + "noise1.png", "the previous good output");
+
+  ChildOptions options;
+  options.args = {"-i", in, "-o", out, "-c", "png"};
+  options.runtime = runtime;
+  options.fileSizeLimit = 64 * 1024;
+  const ChildEnd end = RunChildProgram(options);
+
+  EXPECT_TRUE(WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0) << "status " << end.status;
+  EXPECT_NE(end.out.find("Files converted: 2 of 4\r\n"), std::string::npos) << end.out;
+  std::set<std::string> reasons;
+  for (std::size_t at = 0, next; at < end.err.size(); at = next + 2) {
+    next = end.err.find("\r\n", at);
+    if (next == std::string::npos) next = end.err.size();
+    reasons.insert(end.err.substr(at, next - at));
+  }
+  EXPECT_EQ(reasons, (std::set<std::string>{
+                         "Not converted: " + in + "noise1.hdr: write failed: File too large",
+                         "Not converted: " + in + "noise2.hdr: write failed: File too large",
+                     }));
+  EXPECT_EQ(FolderEntries(out), (std::set<std::string>{"noise1.png", "small1.png", "small2.png"}));
+  EXPECT_EQ(ReadFileBytes(out + "noise1.png"), "the previous good output");
+  EXPECT_EQ(ReadFileBytes(out + "small1.png").substr(1, 3), "PNG");
+  for (const std::string& dir : {in, out, runtime}) fs::remove_all(dir);
 }
