@@ -11,13 +11,12 @@
 #include <system_error>
 
 #include "platform/Files.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 
 namespace {
 
 constexpr std::int32_t CurrentConfigVersion = 17;
-// A configuration file is a few kilobytes; anything beyond this is not one.
-constexpr std::int64_t LargestConfigFile = 8 << 20;
 
 enum class ValueKind { Integer, Byte, Real, Text, TrimmedText };
 
@@ -421,21 +420,14 @@ void ApplyConfigText(const std::string& text, SettingsRecord& s) {
 
 void ReadConfig() {
   SettingsRecord& s = Settings;
-  std::FILE* file = s.ConfigPath.empty() ? nullptr : std::fopen(s.ConfigPath.c_str(), "rb");
-  if (file == nullptr || !IsRegularFile(s.ConfigPath)) {
-    if (file != nullptr) std::fclose(file);
+  // Only an ordinary file is read: a pipe would block the window start while
+  // it holds the instance lock, and a device would never end.
+  std::string text;
+  if (s.ConfigPath.empty() || !ReadRegularFile(s.ConfigPath, MaxConfigBytes, text)) {
     ApplyDefaults(0);
     Upgrade(s);
     return;
   }
-  std::string text;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    text.append(buffer, got);
-    if (static_cast<std::int64_t>(text.size()) >= LargestConfigFile) break;
-  }
-  std::fclose(file);
   ApplyConfigText(text, s);
 }
 

@@ -2,9 +2,14 @@
 // Settings field, grouped, one "key = value" line each.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "settings/Settings.h"
+
+// The largest configuration file read. The writer's files are a few
+// kilobytes; anything bigger (or a device) reads as a missing file.
+constexpr std::size_t MaxConfigBytes = std::size_t{1} << 20;
 
 // The configuration folder for brand/shortName below $XDG_CONFIG_HOME (or
 // ~/.config when that is unset or not absolute), created when missing; ends
@@ -21,7 +26,8 @@ std::string ConfigFileText(const SettingsRecord& settings);
 // damaged lines are skipped.
 void ApplyConfigText(const std::string& text, SettingsRecord& settings);
 
-// Fills Settings from Settings.ConfigPath; a file that cannot be opened gives
+// Fills Settings from Settings.ConfigPath. A path that is not a regular file
+// of at most MaxConfigBytes (a pipe, a device, a giant) counts as missing:
 // the window defaults.
 void ReadConfig();
 

@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <random>
 
 #include "settings/ConfigFile.h"
@@ -370,4 +373,50 @@ TEST_F(ConfigFile, FolderFollowsXdgConfigHome) {
   setenv("XDG_CONFIG_HOME", "relative", 1);
   setenv("HOME", base.c_str(), 1);
   EXPECT_EQ(ConfigFolder("Corvanta", "lumivert"), base + ".config/Corvanta/lumivert/");
+}
+
+TEST_F(ConfigFile, OnlyARegularFileWithinTheCapIsRead) {
+  const std::string folder = ScratchFolder("config");
+  const std::string content = ConfigWith({"[Output]", "JPG Quality = 50"});
+  // A pipe with no writer would block an ordinary open forever; the reader
+  // must come back at once with the defaults of a missing file.
+  const std::string fifo = folder + "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Settings.ConfigPath = fifo;
+  Settings.JPGQuality = 50;
+  auto reading = std::async(std::launch::async, [] { ReadConfig(); });
+  const bool returned = reading.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  if (!returned) {  // unblock the reader so the test can end
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+  }
+  reading.wait();
+  ASSERT_TRUE(returned) << "reading a pipe blocked";
+  EXPECT_EQ(Settings.CFG, 17);
+  EXPECT_EQ(Settings.JPGQuality, 95);
+
+  // A device that never ends, a sparse giant and an exact-cap file.
+  struct Case {
+    std::string path;
+    int quality;
+  };
+  auto sparse = [&](const std::string& name, off_t size) {
+    const std::string path = folder + name;
+    WriteFileBytes(path, content);
+    EXPECT_EQ(truncate(path.c_str(), size), 0);
+    return path;
+  };
+  const Case cases[] = {
+      {"/dev/zero", 95},
+      {sparse("giant.ini", off_t{1} << 36), 95},
+      {sparse("over.ini", static_cast<off_t>(MaxConfigBytes) + 1), 95},
+      {sparse("at-cap.ini", static_cast<off_t>(MaxConfigBytes)), 50},
+      {folder, 95},
+  };
+  for (const Case& c : cases) {
+    Settings.ConfigPath = c.path;
+    Settings.JPGQuality = 7;
+    ReadConfig();
+    EXPECT_EQ(Settings.JPGQuality, c.quality) << c.path;
+  }
 }
