@@ -1,8 +1,11 @@
 #include "settings/ConfigFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -365,8 +368,43 @@ void Upgrade(SettingsRecord& s) {
   if (s.CFG < 14 && s.RAWLoadAs != 0) s.RAWLoadAs += 2;
 }
 
-bool WriteAll(std::FILE* file, const std::string& bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The file a path finally names, through any chain of symbolic links (a
+// dotfile manager keeps config.ini as a link into its own tree). The last
+// name need not exist. "" for a loop or an unreadable link.
+std::string FinalTarget(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(4096, '\0');
+    const ssize_t n = readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return "";
+    link.resize(static_cast<std::size_t>(n));
+    path = link[0] == '/' ? link : FolderOf(path) + link;
+  }
+  return "";
+}
+
+// Whether the mode bits let this process write st's object. Root passes every
+// access() test, so for root a write bit must be set somewhere: a 0444 file
+// is read-only on purpose and is left alone by root too.
+bool ModeAllowsWriting(const std::string& path, const struct stat& st) {
+  if (access(path.c_str(), W_OK) != 0) return false;
+  const uid_t user = geteuid();
+  if (user == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  if (st.st_uid == user) return (st.st_mode & S_IWUSR) != 0;
+  if (st.st_gid == getegid()) return (st.st_mode & S_IWGRP) != 0;
+  return (st.st_mode & S_IWOTH) != 0;
 }
 
 }  // namespace
@@ -432,16 +470,29 @@ void ReadConfig() {
 }
 
 bool WriteConfig() {
-  const std::string& path = Settings.ConfigPath;
+  if (Settings.ConfigPath.empty()) return false;
+  // Through a link to the file it names, so the link stays a link.
+  const std::string path = FinalTarget(Settings.ConfigPath);
   if (path.empty()) return false;
+  struct stat old {};
+  const bool existed = stat(path.c_str(), &old) == 0;
+  if (existed && (!S_ISREG(old.st_mode) || !ModeAllowsWriting(path, old))) return false;
+  struct stat folder {};
+  const std::string folderPath = FolderOf(path).empty() ? "." : FolderOf(path);
+  if (stat(folderPath.c_str(), &folder) != 0 || !ModeAllowsWriting(folderPath, folder))
+    return false;
+
   SettingsRecord s = Settings;
   s.CsvDelimiter = EncodeDelimiter(s.CsvDelimiter);
   const std::string text = ConfigFileText(s);
   const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool written = WriteAll(file, text) && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  written = std::fclose(file) == 0 && written;
+  const int fd =
+      open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  // The new file keeps the old one's mode (a private 0600 stays private).
+  bool written =
+      (!existed || fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, text) && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
   if (!written || !RenameFile(temporary, path)) {
     DeleteFile(temporary);
     return false;

@@ -33,5 +33,8 @@ void ReadConfig();
 
 // Writes Settings to Settings.ConfigPath through a temporary file beside it
 // that replaces the old file only once it is completely written, so a failed
-// write leaves the previous settings in place. False when nothing was replaced.
+// write leaves the previous settings in place. A symbolic link is followed to
+// the file it names, which is replaced and keeps its mode. A file (or folder)
+// whose mode bits forbid writing, or a path naming something other than a
+// regular file, is left alone. False when nothing was replaced.
 bool WriteConfig();

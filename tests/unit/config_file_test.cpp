@@ -420,3 +420,67 @@ TEST_F(ConfigFile, OnlyARegularFileWithinTheCapIsRead) {
     EXPECT_EQ(Settings.JPGQuality, c.quality) << c.path;
   }
 }
+
+TEST_F(ConfigFile, WritingThroughALinkKeepsTheLinkAndTheMode) {
+  const std::string folder = ScratchFolder("config");
+  ASSERT_EQ(mkdir((folder + "dotfiles").c_str(), 0700), 0);
+  const std::string target = folder + "dotfiles/lumivert.ini";
+  WriteFileBytes(target, "old settings");
+  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+  // config.ini -> middle.ini -> dotfiles/lumivert.ini, the links relative.
+  ASSERT_EQ(symlink("dotfiles/lumivert.ini", (folder + "middle.ini").c_str()), 0);
+  ASSERT_EQ(symlink("middle.ini", (folder + "config.ini").c_str()), 0);
+  Settings = SampleSettings();
+  Settings.ConfigPath = folder + "config.ini";
+  ASSERT_TRUE(WriteConfig());
+  struct stat st {};
+  ASSERT_EQ(lstat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat((folder + "middle.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFileBytes(target), CrLfLines(SampleFileLines));
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(FolderEntries(folder), (std::set<std::string>{"config.ini", "dotfiles", "middle.ini"}));
+  EXPECT_EQ(FolderEntries(folder + "dotfiles"), std::set<std::string>{"lumivert.ini"});
+
+  // A private file stays private through a plain write as well.
+  Settings.ConfigPath = folder + "private.ini";
+  WriteFileBytes(Settings.ConfigPath, "old");
+  ASSERT_EQ(chmod(Settings.ConfigPath.c_str(), 0600), 0);
+  ASSERT_TRUE(WriteConfig());
+  ASSERT_EQ(stat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), CrLfLines(SampleFileLines));
+}
+
+TEST_F(ConfigFile, AReadOnlyFileOrFolderIsLeftAlone) {
+  // Decided by the mode bits, so it holds for root as well.
+  const std::string folder = ScratchFolder("config");
+  Settings.ConfigPath = folder + "config.ini";
+  WriteFileBytes(Settings.ConfigPath, "kept as it is");
+  ASSERT_EQ(chmod(Settings.ConfigPath.c_str(), 0444), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), "kept as it is");
+  struct stat st {};
+  ASSERT_EQ(stat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"config.ini"});
+
+  // A link to a read-only file: neither the link nor the file changes.
+  ASSERT_EQ(symlink("config.ini", (folder + "link.ini").c_str()), 0);
+  Settings.ConfigPath = folder + "link.ini";
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(folder + "config.ini"), "kept as it is");
+
+  // A writable file in a folder that is not.
+  const std::string locked = folder + "locked/";
+  ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+  Settings.ConfigPath = locked + "config.ini";
+  WriteFileBytes(Settings.ConfigPath, "kept too");
+  ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), "kept too");
+  EXPECT_EQ(FolderEntries(locked), std::set<std::string>{"config.ini"});
+  chmod(locked.c_str(), 0700);
+}
