@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <map>
 #include <system_error>
+#include <vector>
 
+#include "platform/Console.h"
 #include "platform/Files.h"
 #include "platform/RegularFile.h"
 #include "platform/Text.h"
+#include "settings/SettingRanges.h"
 
 namespace {
 
@@ -368,6 +371,59 @@ void Upgrade(SettingsRecord& s) {
   if (s.CFG < 14 && s.RAWLoadAs != 0) s.RAWLoadAs += 2;
 }
 
+std::string NumberText(double value, ValueKind kind) {
+  if (kind == ValueKind::Real) return RealText(static_cast<float>(value));
+  return std::to_string(static_cast<long long>(value));
+}
+
+// Puts every value the file holds outside its SettingRange back to the
+// reader's default. Byte keys are judged by the number written, before the
+// low 8 bits are kept, so 258 is not taken for 2.
+void HoldToRanges(const IniEntries& entries, const SettingsRecord& defaults, SettingsRecord& s,
+                  std::vector<std::string>* warnings) {
+  for (const ConfigKey& key : ConfigKeys) {
+    const SettingRange* range = FindSettingRange(key.group, key.key);
+    const std::string* text = range ? Lookup(entries, key) : nullptr;
+    if (text == nullptr) continue;
+    double value = 0;
+    double fallback = 0;
+    bool inside = true;
+    switch (key.kind) {
+      case ValueKind::Integer:
+        value = s.*key.integer;
+        inside = value >= range->minimum && value <= range->maximum;
+        if (!inside) s.*key.integer = defaults.*key.integer;
+        fallback = s.*key.integer;
+        break;
+      case ValueKind::Byte:
+        value = IntegerValue(*text);
+        inside = value >= range->minimum && value <= range->maximum;
+        if (!inside) s.*key.small = defaults.*key.small;
+        fallback = s.*key.small;
+        break;
+      case ValueKind::Real: {
+        // As float, the way the run checks compare it: 0.01 written as
+        // 0.010000 reads back as a float just below the double 0.01.
+        const float real = s.*key.real;
+        value = real;
+        inside = real >= static_cast<float>(range->minimum) &&
+                 real <= static_cast<float>(range->maximum);
+        if (!inside) s.*key.real = defaults.*key.real;
+        fallback = s.*key.real;
+        break;
+      }
+      case ValueKind::Text:
+      case ValueKind::TrimmedText:
+        break;
+    }
+    if (inside || warnings == nullptr) continue;
+    warnings->push_back(
+        "Warning: config.ini: " + std::string(key.key) + " = " + NumberText(value, key.kind) +
+        " is out of range (" + NumberText(range->minimum, key.kind) + " to " +
+        NumberText(range->maximum, key.kind) + "); using " + NumberText(fallback, key.kind));
+  }
+}
+
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -447,12 +503,15 @@ std::string ConfigFileText(const SettingsRecord& settings) {
   return text;
 }
 
-void ApplyConfigText(const std::string& text, SettingsRecord& s) {
+void ApplyConfigText(const std::string& text, SettingsRecord& s,
+                     std::vector<std::string>* warnings) {
   ApplyReaderDefaults(s);
+  const SettingsRecord defaults = s;
   const IniEntries entries = ParseIni(text);
   for (const ConfigKey& key : ConfigKeys) ReadKey(entries, key, s);
   ReadKey(entries, CsvDelimiterKey, s);
   Upgrade(s);
+  HoldToRanges(entries, defaults, s, warnings);
   s.CsvDelimiter = DecodeDelimiter(s.CsvDelimiter);
 }
 
@@ -466,7 +525,9 @@ void ReadConfig() {
     Upgrade(s);
     return;
   }
-  ApplyConfigText(text, s);
+  std::vector<std::string> warnings;
+  ApplyConfigText(text, s, &warnings);
+  for (const std::string& warning : warnings) PrintErrorLine(warning);
 }
 
 bool WriteConfig() {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "settings/Settings.h"
 
@@ -23,12 +24,16 @@ std::string ConfigFileText(const SettingsRecord& settings);
 // Fills settings from the text of a configuration file, as ReadConfig does
 // after opening it: per-key defaults for what is missing, trimmed keys,
 // upgrades of older formats, and the decoded CsvDelimiter. Never fails:
-// damaged lines are skipped.
-void ApplyConfigText(const std::string& text, SettingsRecord& settings);
+// damaged lines are skipped. A number outside what the preferences dialog
+// allows (SettingRanges) takes its default and adds one "Warning: config.ini:"
+// line to warnings, when given.
+void ApplyConfigText(const std::string& text, SettingsRecord& settings,
+                     std::vector<std::string>* warnings = nullptr);
 
-// Fills Settings from Settings.ConfigPath. A path that is not a regular file
-// of at most MaxConfigBytes (a pipe, a device, a giant) counts as missing:
-// the window defaults.
+// Fills Settings from Settings.ConfigPath and prints ApplyConfigText's
+// warnings on standard error. A path that is not a regular file of at most
+// MaxConfigBytes (a pipe, a device, a giant) counts as missing: the window
+// defaults.
 void ReadConfig();
 
 // Writes Settings to Settings.ConfigPath through a temporary file beside it

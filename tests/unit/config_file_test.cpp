@@ -375,6 +375,92 @@ TEST_F(ConfigFile, FolderFollowsXdgConfigHome) {
   EXPECT_EQ(ConfigFolder("Corvanta", "lumivert"), base + ".config/Corvanta/lumivert/");
 }
 
+TEST_F(ConfigFile, OutOfRangeValuesFallBackToTheirDefaultsWithAWarning) {
+  struct Case {
+    std::string group, line, warning, written;
+  };
+  const std::string w = "Warning: config.ini: ";
+  const Case cases[] = {
+      {"Output", "JPG Quality = 8192",
+       w + "JPG Quality = 8192 is out of range (1 to 100); using 95", "JPG Quality = 95"},
+      {"Output", "JPG Quality = 0", w + "JPG Quality = 0 is out of range (1 to 100); using 95",
+       "JPG Quality = 95"},
+      {"Output", "TIFF Compression = 9",
+       w + "TIFF Compression = 9 is out of range (0 to 8); using 0", "TIFF Compression = 0"},
+      {"Transform", "Image Width = -5",
+       w + "Image Width = -5 is out of range (0 to 2147483647); using 0", "Image Width = 0"},
+      {"Frame", "Solid Left = -2147483648",
+       w + "Solid Left = -2147483648 is out of range (0 to 2147483647); using 0", "Solid Left = 0"},
+      {"Adjustment", "Image Gamma = 0",
+       w + "Image Gamma = 0.000000 is out of range (0.010000 to 9.990000); using 1.000000",
+       "Image Gamma = 1.000000"},
+      {"Adjustment", "Image Gamma = 10",
+       w + "Image Gamma = 10.000000 is out of range (0.010000 to 9.990000); using 1.000000",
+       "Image Gamma = 1.000000"},
+      {"Adjustment", "Image Brightness = 101",
+       w + "Image Brightness = 101 is out of range (-100 to 100); using 0", "Image Brightness = 0"},
+      {"Watermark", "Text Opacity = 256",
+       w + "Text Opacity = 256 is out of range (0 to 255); using 255", "Text Opacity = 255"},
+      {"Watermark", "Text Position = 9", w + "Text Position = 9 is out of range (0 to 8); using 8",
+       "Text Position = 8"},
+      // A byte key is judged by the number written, not by its low 8 bits (258 & 255 = 2).
+      {"Watermark", "Font Style = 258", w + "Font Style = 258 is out of range (0 to 3); using 0",
+       "Font Style = 0"},
+      {"General", "Update Range = -1", w + "Update Range = -1 is out of range (0 to 5); using 2",
+       "Update Range = 2"},
+      {"Interface", "UI Size = 5", w + "UI Size = 5 is out of range (0 to 4); using 2",
+       "UI Size = 2"},
+      {"Advanced", "Out Folders Number = 300",
+       w + "Out Folders Number = 300 is out of range (0 to 255); using 5",
+       "Out Folders Number = 5"},
+      {"Conversion", "Threads = 257", w + "Threads = 257 is out of range (0 to 256); using 0",
+       "Threads = 0"},
+  };
+  for (const Case& c : cases) {
+    SettingsRecord s;
+    std::vector<std::string> warnings;
+    ApplyConfigText(ConfigWith({"[" + c.group + "]", c.line}), s, &warnings);
+    EXPECT_EQ(warnings, std::vector<std::string>{c.warning}) << c.line;
+    EXPECT_NE(ConfigFileText(s).find("\r\n" + c.written + "\r\n"), std::string::npos) << c.line;
+  }
+
+  // The edges themselves are allowed and kept, without a word.
+  SettingsRecord edges;
+  std::vector<std::string> warnings;
+  ApplyConfigText(ConfigWith({"[Output]", "JPG Quality = 1", "[Adjustment]",
+                              "Image Brightness = -100", "Image Contrast = 100",
+                              "Image Gamma = 0.010000", "[Frame]", "Solid Left = 2147483647",
+                              "Solid Opacity = 0", "[Watermark]", "Text Position = 8"}),
+                  edges, &warnings);
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  EXPECT_EQ(edges.JPGQuality, 1);
+  EXPECT_EQ(edges.ImageBrightness, -100);
+  EXPECT_EQ(edges.ImageContrast, 100);
+  EXPECT_FLOAT_EQ(edges.ImageGamma, 0.01f);
+  EXPECT_EQ(edges.SolidLeft, 2147483647);
+  EXPECT_EQ(edges.TextPosition, 8);
+}
+
+TEST_F(ConfigFile, ReadConfigPrintsRangeWarningsAndTheNextSaveWritesTheDefault) {
+  const std::string folder = ScratchFolder("config");
+  Settings.ConfigPath = folder + "config.ini";
+  WriteFileBytes(Settings.ConfigPath,
+                 ConfigWith({"[General]", "CFG = 17", "[Output]", "JPG Quality = 8192",
+                             "JPG Chroma = 7", "PNG Compression = 2"}));
+  testing::internal::CaptureStderr();
+  ReadConfig();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Warning: config.ini: JPG Quality = 8192 is out of range (1 to 100); using 95\r\n"
+            "Warning: config.ini: JPG Chroma = 7 is out of range (0 to 3); using 0\r\n");
+  EXPECT_EQ(Settings.JPGQuality, 95);
+  EXPECT_EQ(Settings.JPGChroma, 0);
+  EXPECT_EQ(Settings.PNGCompression, 2);
+  ASSERT_TRUE(WriteConfig());
+  const std::string saved = ReadFileBytes(Settings.ConfigPath);
+  EXPECT_NE(saved.find("\r\nJPG Quality = 95\r\nJPG Chroma = 0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("\r\nPNG Compression = 2\r\n"), std::string::npos);
+}
+
 TEST_F(ConfigFile, OnlyARegularFileWithinTheCapIsRead) {
   const std::string folder = ScratchFolder("config");
   const std::string content = ConfigWith({"[Output]", "JPG Quality = 50"});
