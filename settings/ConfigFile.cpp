@@ -451,16 +451,14 @@ std::string FinalTarget(std::string path) {
   return "";
 }
 
-// Whether the mode bits let this process write st's object. Root passes every
-// access() test, so for root a write bit must be set somewhere: a 0444 file
-// is read-only on purpose and is left alone by root too.
+// Whether this process may write st's object. Root passes every access test,
+// so for root a write bit must be set somewhere: a 0444 file is read-only on
+// purpose and is left alone by root too. Others get the kernel's answer, which
+// knows supplementary groups and ACLs.
 bool ModeAllowsWriting(const std::string& path, const struct stat& st) {
-  if (access(path.c_str(), W_OK) != 0) return false;
-  const uid_t user = geteuid();
-  if (user == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-  if (st.st_uid == user) return (st.st_mode & S_IWUSR) != 0;
-  if (st.st_gid == getegid()) return (st.st_mode & S_IWGRP) != 0;
-  return (st.st_mode & S_IWOTH) != 0;
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  if (geteuid() != 0) return true;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
 }  // namespace
