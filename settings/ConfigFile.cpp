@@ -1,23 +1,28 @@
 #include "settings/ConfigFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <system_error>
+#include <vector>
 
+#include "platform/Console.h"
 #include "platform/Files.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
+#include "settings/SettingRanges.h"
 
 namespace {
 
 constexpr std::int32_t CurrentConfigVersion = 17;
-// A configuration file is a few kilobytes; anything beyond this is not one.
-constexpr std::int64_t LargestConfigFile = 8 << 20;
 
 enum class ValueKind { Integer, Byte, Real, Text, TrimmedText };
 
@@ -366,8 +371,94 @@ void Upgrade(SettingsRecord& s) {
   if (s.CFG < 14 && s.RAWLoadAs != 0) s.RAWLoadAs += 2;
 }
 
-bool WriteAll(std::FILE* file, const std::string& bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+std::string NumberText(double value, ValueKind kind) {
+  if (kind == ValueKind::Real) return RealText(static_cast<float>(value));
+  return std::to_string(static_cast<long long>(value));
+}
+
+// Puts every value the file holds outside its SettingRange back to the
+// reader's default. Byte keys are judged by the number written, before the
+// low 8 bits are kept, so 258 is not taken for 2.
+void HoldToRanges(const IniEntries& entries, const SettingsRecord& defaults, SettingsRecord& s,
+                  std::vector<std::string>* warnings) {
+  for (const ConfigKey& key : ConfigKeys) {
+    const SettingRange* range = FindSettingRange(key.group, key.key);
+    const std::string* text = range ? Lookup(entries, key) : nullptr;
+    if (text == nullptr) continue;
+    double value = 0;
+    double fallback = 0;
+    bool inside = true;
+    switch (key.kind) {
+      case ValueKind::Integer:
+        value = s.*key.integer;
+        inside = value >= range->minimum && value <= range->maximum;
+        if (!inside) s.*key.integer = defaults.*key.integer;
+        fallback = s.*key.integer;
+        break;
+      case ValueKind::Byte:
+        value = IntegerValue(*text);
+        inside = value >= range->minimum && value <= range->maximum;
+        if (!inside) s.*key.small = defaults.*key.small;
+        fallback = s.*key.small;
+        break;
+      case ValueKind::Real: {
+        // As float, the way the run checks compare it: 0.01 written as
+        // 0.010000 reads back as a float just below the double 0.01.
+        const float real = s.*key.real;
+        value = real;
+        inside = real >= static_cast<float>(range->minimum) &&
+                 real <= static_cast<float>(range->maximum);
+        if (!inside) s.*key.real = defaults.*key.real;
+        fallback = s.*key.real;
+        break;
+      }
+      case ValueKind::Text:
+      case ValueKind::TrimmedText:
+        break;
+    }
+    if (inside || warnings == nullptr) continue;
+    warnings->push_back(
+        "Warning: config.ini: " + std::string(key.key) + " = " + NumberText(value, key.kind) +
+        " is out of range (" + NumberText(range->minimum, key.kind) + " to " +
+        NumberText(range->maximum, key.kind) + "); using " + NumberText(fallback, key.kind));
+  }
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The file a path finally names, through any chain of symbolic links (a
+// dotfile manager keeps config.ini as a link into its own tree). The last
+// name need not exist. "" for a loop or an unreadable link.
+std::string FinalTarget(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(4096, '\0');
+    const ssize_t n = readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return "";
+    link.resize(static_cast<std::size_t>(n));
+    path = link[0] == '/' ? link : FolderOf(path) + link;
+  }
+  return "";
+}
+
+// Whether this process may write st's object. Root passes every access test,
+// so for root a write bit must be set somewhere: a 0444 file is read-only on
+// purpose and is left alone by root too. Others get the kernel's answer, which
+// knows supplementary groups and ACLs.
+bool ModeAllowsWriting(const std::string& path, const struct stat& st) {
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  if (geteuid() != 0) return true;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
 }  // namespace
@@ -410,46 +501,57 @@ std::string ConfigFileText(const SettingsRecord& settings) {
   return text;
 }
 
-void ApplyConfigText(const std::string& text, SettingsRecord& s) {
+void ApplyConfigText(const std::string& text, SettingsRecord& s,
+                     std::vector<std::string>* warnings) {
   ApplyReaderDefaults(s);
+  const SettingsRecord defaults = s;
   const IniEntries entries = ParseIni(text);
   for (const ConfigKey& key : ConfigKeys) ReadKey(entries, key, s);
   ReadKey(entries, CsvDelimiterKey, s);
   Upgrade(s);
+  HoldToRanges(entries, defaults, s, warnings);
   s.CsvDelimiter = DecodeDelimiter(s.CsvDelimiter);
 }
 
 void ReadConfig() {
   SettingsRecord& s = Settings;
-  std::FILE* file = s.ConfigPath.empty() ? nullptr : std::fopen(s.ConfigPath.c_str(), "rb");
-  if (file == nullptr || !IsRegularFile(s.ConfigPath)) {
-    if (file != nullptr) std::fclose(file);
+  // Only an ordinary file is read: a pipe would block the window start while
+  // it holds the instance lock, and a device would never end.
+  std::string text;
+  if (s.ConfigPath.empty() || !ReadRegularFile(s.ConfigPath, MaxConfigBytes, text)) {
     ApplyDefaults(0);
     Upgrade(s);
     return;
   }
-  std::string text;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    text.append(buffer, got);
-    if (static_cast<std::int64_t>(text.size()) >= LargestConfigFile) break;
-  }
-  std::fclose(file);
-  ApplyConfigText(text, s);
+  std::vector<std::string> warnings;
+  ApplyConfigText(text, s, &warnings);
+  for (const std::string& warning : warnings) PrintErrorLine(warning);
 }
 
 bool WriteConfig() {
-  const std::string& path = Settings.ConfigPath;
+  if (Settings.ConfigPath.empty()) return false;
+  // Through a link to the file it names, so the link stays a link.
+  const std::string path = FinalTarget(Settings.ConfigPath);
   if (path.empty()) return false;
+  struct stat old {};
+  const bool existed = stat(path.c_str(), &old) == 0;
+  if (existed && (!S_ISREG(old.st_mode) || !ModeAllowsWriting(path, old))) return false;
+  struct stat folder {};
+  const std::string folderPath = FolderOf(path).empty() ? "." : FolderOf(path);
+  if (stat(folderPath.c_str(), &folder) != 0 || !ModeAllowsWriting(folderPath, folder))
+    return false;
+
   SettingsRecord s = Settings;
   s.CsvDelimiter = EncodeDelimiter(s.CsvDelimiter);
   const std::string text = ConfigFileText(s);
   const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool written = WriteAll(file, text) && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  written = std::fclose(file) == 0 && written;
+  const int fd =
+      open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  // The new file keeps the old one's mode (a private 0600 stays private).
+  bool written =
+      (!existed || fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, text) && fsync(fd) == 0;
+  written = close(fd) == 0 && written;
   if (!written || !RenameFile(temporary, path)) {
     DeleteFile(temporary);
     return false;

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -23,6 +24,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
+#include <cstdint>
 
 #include "app/Startup.h"
 #include "batch/ConversionRun.h"
@@ -58,7 +61,34 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
+// One side of the geometry: the length held to [minimum, room] (the minimum
+// wins on a tiny screen), the start moved only as far as needed to bring the
+// window onto [start, start + room).
+void FitSpan(std::int64_t& start, std::int64_t& length, std::int64_t areaStart, std::int64_t room,
+             std::int64_t minimum) {
+  length = std::max(minimum, std::min(length, std::max(room, minimum)));
+  const std::int64_t last = areaStart + std::max<std::int64_t>(room - length, 0);
+  start = std::clamp(start, areaStart, last);
+}
+
+// The available area of the screen holding the stored position, or of the
+// primary screen when none does; empty without any screen.
+QRect AvailableAreaAt(int x, int y) {
+  const QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect();
+}
+
 }  // namespace
+
+QRect FitWindowGeometry(int x, int y, int width, int height, const QRect& available,
+                        const QSize& minimum) {
+  std::int64_t left = x, top = y, w = width, h = height;
+  FitSpan(left, w, available.x(), available.width(), minimum.width());
+  FitSpan(top, h, available.y(), available.height(), minimum.height());
+  return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(w),
+               static_cast<int>(h));
+}
 
 MainWindow::MainWindow() {
   setWindowTitle(Q(WindowTitle()));
@@ -71,8 +101,15 @@ MainWindow::MainWindow() {
   status_ = new QLabel(this);
   statusBar()->addWidget(status_, 1);
   statusBar()->setSizeGripEnabled(true);
-  move(Settings.X, Settings.Y);
-  resize(Settings.Width, Settings.Height);
+  // A hand-edited or foreign config.ini may ask for a window of any size
+  // anywhere: a 32767-pixel window costs gigabytes, and one off the screen
+  // cannot be reached. Stored values that fit are used as they are.
+  QRect available = AvailableAreaAt(Settings.X, Settings.Y);
+  if (available.isEmpty()) available = QRect(0, 0, 32767, 32767);  // no screen known
+  const QRect geometry = FitWindowGeometry(Settings.X, Settings.Y, Settings.Width, Settings.Height,
+                                           available, QSize(BaseWidth, BaseHeight));
+  move(geometry.topLeft());
+  resize(geometry.size());
   if (Settings.IsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
   NewList();
 }

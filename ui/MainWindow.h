@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 
 #include "ui/Commands.h"
@@ -14,6 +15,13 @@ class QLabel;
 class QToolButton;
 class QToolBar;
 class QTreeWidget;
+
+// The stored window geometry (x, y, width, height as config.ini holds them,
+// any int32) fitted to the available area of a screen: the size no larger
+// than the area but never below minimum, and the position moved so that the
+// window lies on the area. A window that already lies on it stays as stored.
+QRect FitWindowGeometry(int x, int y, int width, int height, const QRect& available,
+                        const QSize& minimum);
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

@@ -6,9 +6,11 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSlider>
+#include <limits>
 
 #include "canvas/ColorValues.h"
 #include "platform/Text.h"
+#include "settings/SettingRanges.h"
 #include "ui/Messages.h"
 
 namespace {
@@ -131,6 +133,16 @@ void ColorChoice::PickColor(const QColor& color) {
   const QString text = ColorTextOf(color);
   palette_ += (palette_.empty() ? "" : ",") + U(text);
   box_->setCurrentIndex(AddEntry(text));
+}
+
+int LowestOf(const char* group, const char* key) {
+  const SettingRange* range = FindSettingRange(group, key);
+  return range ? static_cast<int>(range->minimum) : std::numeric_limits<int>::min();
+}
+
+int HighestOf(const char* group, const char* key) {
+  const SettingRange* range = FindSettingRange(group, key);
+  return range ? static_cast<int>(range->maximum) : std::numeric_limits<int>::max();
 }
 
 QSpinBox* NumberField(QWidget* parent, int minimum, int maximum) {

@@ -79,6 +79,12 @@ class ColorChoice : public QWidget {
   std::string palette_;
 };
 
+// The limits SettingRanges gives a configuration key, for the slider or
+// number field of that setting (the configuration reader holds config.ini to
+// the same); the whole int range for a key without limits.
+int LowestOf(const char* group, const char* key);
+int HighestOf(const char* group, const char* key);
+
 // A number field with the range of an int32 setting, digits (and a sign) only.
 QSpinBox* NumberField(QWidget* parent, int minimum = -2147483647 - 1, int maximum = 2147483647);
 

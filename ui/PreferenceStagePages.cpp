@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "settings/SettingRanges.h"
 #include "ui/Messages.h"
 #include "ui/PreferencesDialog.h"
 
@@ -65,9 +66,9 @@ QString WatermarkImageFilter() {
 namespace {
 
 // A number field with a unit drop-down beside it ("Image Width": pixels or percent).
-QWidget* NumberWithUnit(PageGrid& grid, std::int32_t SettingsRecord::*number,
+QWidget* NumberWithUnit(PageGrid& grid, const char* key, std::int32_t SettingsRecord::*number,
                         byte SettingsRecord::*unit) {
-  QSpinBox* field = NumberField(nullptr, 0, IntMax);
+  QSpinBox* field = NumberField(nullptr, LowestOf("Transform", key), HighestOf("Transform", key));
   QComboBox* units = KeywordBox(nullptr, {"Pixels", "Percent"});
   grid.Bind({[field, units, number, unit](const SettingsRecord& s) {
                field->setValue(s.*number);
@@ -96,10 +97,10 @@ void PreferencesDialog::BuildTransformPage() {
 
   QCheckBox* resize = grid.Check("Image Resize", &SettingsRecord::DoImageResize);
   first = grid.RowCount();
-  grid.AddRow("Image Width",
-              NumberWithUnit(grid, &SettingsRecord::ImageWidth, &SettingsRecord::ImageWidthUnit));
-  grid.AddRow("Image Height",
-              NumberWithUnit(grid, &SettingsRecord::ImageHeight, &SettingsRecord::ImageHeightUnit));
+  grid.AddRow("Image Width", NumberWithUnit(grid, "Image Width", &SettingsRecord::ImageWidth,
+                                            &SettingsRecord::ImageWidthUnit));
+  grid.AddRow("Image Height", NumberWithUnit(grid, "Image Height", &SettingsRecord::ImageHeight,
+                                             &SettingsRecord::ImageHeightUnit));
   grid.Check("Keep Aspect Ratio", &SettingsRecord::KeepAspectRatio);
   grid.Choice("Resize Type", {"All Images", "Large Images"}, &SettingsRecord::ImageResizeType);
   grid.Choice("Resize Algorithm",
@@ -114,10 +115,14 @@ void PreferencesDialog::BuildTransformPage() {
 
 void PreferencesDialog::BuildAdjustmentPage() {
   PageGrid grid(AddPage(PreferencesPage::Adjustment, "Adjustment"), bindings_);
-  grid.Slider("Image Brightness", &SettingsRecord::ImageBrightness, -100, 100);
-  grid.Slider("Image Contrast", &SettingsRecord::ImageContrast, -100, 100);
+  grid.Slider("Image Brightness", &SettingsRecord::ImageBrightness,
+              LowestOf("Adjustment", "Image Brightness"),
+              HighestOf("Adjustment", "Image Brightness"));
+  grid.Slider("Image Contrast", &SettingsRecord::ImageContrast,
+              LowestOf("Adjustment", "Image Contrast"), HighestOf("Adjustment", "Image Contrast"));
   auto* gamma = new QDoubleSpinBox;
-  gamma->setRange(0.01, 9.99);
+  if (const SettingRange* range = FindSettingRange("Adjustment", "Image Gamma"))
+    gamma->setRange(range->minimum, range->maximum);
   gamma->setDecimals(2);
   gamma->setSingleStep(0.05);
   grid.Bind({[gamma](const SettingsRecord& s) {
@@ -135,7 +140,9 @@ void PreferencesDialog::BuildAdjustmentPage() {
   grid.Check("Image Greyscale", &SettingsRecord::DoImageGreyscale);
   QCheckBox* threshold = grid.Check("Image Threshold", &SettingsRecord::DoImageThreshold);
   const std::size_t first = grid.RowCount();
-  grid.Slider("Threshold Level", &SettingsRecord::ImageThreshold, 0, 255);
+  grid.Slider("Threshold Level", &SettingsRecord::ImageThreshold,
+              LowestOf("Adjustment", "Image Threshold"),
+              HighestOf("Adjustment", "Image Threshold"));
   refreshers_.push_back(EnableWhile(
       threshold, &QCheckBox::toggled, [threshold] { return threshold->isChecked(); },
       grid.RowsFrom(first)));
@@ -145,15 +152,20 @@ void PreferencesDialog::BuildFramePage() {
   PageGrid grid(AddPage(PreferencesPage::Frame, "Frame"), bindings_);
   QComboBox* type = grid.Choice("Frame Type", {"None", "Frame Solid"}, &SettingsRecord::DoFrame);
   const std::size_t first = grid.RowCount();
-  grid.Number("Left", &SettingsRecord::SolidLeft, 0, IntMax);
-  grid.Number("Right", &SettingsRecord::SolidRight, 0, IntMax);
-  grid.Number("Top", &SettingsRecord::SolidTop, 0, IntMax);
-  grid.Number("Bottom", &SettingsRecord::SolidBottom, 0, IntMax);
+  grid.Number("Left", &SettingsRecord::SolidLeft, LowestOf("Frame", "Solid Left"),
+              HighestOf("Frame", "Solid Left"));
+  grid.Number("Right", &SettingsRecord::SolidRight, LowestOf("Frame", "Solid Right"),
+              HighestOf("Frame", "Solid Right"));
+  grid.Number("Top", &SettingsRecord::SolidTop, LowestOf("Frame", "Solid Top"),
+              HighestOf("Frame", "Solid Top"));
+  grid.Number("Bottom", &SettingsRecord::SolidBottom, LowestOf("Frame", "Solid Bottom"),
+              HighestOf("Frame", "Solid Bottom"));
   grid.Color("Left Color", &SettingsRecord::SolidLeftColor);
   grid.Color("Right Color", &SettingsRecord::SolidRightColor);
   grid.Color("Top Color", &SettingsRecord::SolidTopColor);
   grid.Color("Bottom Color", &SettingsRecord::SolidBottomColor);
-  grid.Slider("Opacity", &SettingsRecord::SolidOpacity, 0, 255);
+  grid.Slider("Opacity", &SettingsRecord::SolidOpacity, LowestOf("Frame", "Solid Opacity"),
+              HighestOf("Frame", "Solid Opacity"));
   refreshers_.push_back(EnableWhile(
       type, &QComboBox::currentIndexChanged, [type] { return ChoiceValue(type) == 1; },
       grid.RowsFrom(first)));
@@ -188,7 +200,8 @@ void PreferencesDialog::BuildWatermarkPage() {
                s.Fonts = *fontsText;
              }});
   grid.AddRow("Font", Pair(fonts, pickFont, 28));
-  QSpinBox* fontSize = NumberField(nullptr, 0, IntMax);
+  QSpinBox* fontSize =
+      NumberField(nullptr, LowestOf("Watermark", "Font Size"), HighestOf("Watermark", "Font Size"));
   grid.Bind({[fontSize](const SettingsRecord& s) { fontSize->setValue(s.FontSize); },
              [fontSize](SettingsRecord& s) { s.FontSize = fontSize->value(); }});
   grid.AddRowWithUnit("Font Size", fontSize, Lang("Preferences", "Points"));
@@ -221,8 +234,10 @@ void PreferencesDialog::BuildWatermarkPage() {
   grid.Check("Antialiasing", &SettingsRecord::TextAntialiasing);
   grid.Choice("Text Alignment", {"Align Left", "Align Center", "Align Right"},
               &SettingsRecord::TextAlignment);
-  grid.Number("Text Padding", &SettingsRecord::TextPadding, 0, IntMax);
-  grid.Slider("Text Opacity", &SettingsRecord::TextOpacity, 0, 255);
+  grid.Number("Text Padding", &SettingsRecord::TextPadding, LowestOf("Watermark", "Text Padding"),
+              HighestOf("Watermark", "Text Padding"));
+  grid.Slider("Text Opacity", &SettingsRecord::TextOpacity, LowestOf("Watermark", "Text Opacity"),
+              HighestOf("Watermark", "Text Opacity"));
   auto* backColor = new ColorChoice(nullptr);
   grid.Bind({[backColor](const SettingsRecord& s) { backColor->Load(s.BackColors, s.BackColor); },
              [backColor](SettingsRecord& s) {
@@ -230,7 +245,8 @@ void PreferencesDialog::BuildWatermarkPage() {
                s.BackColors = backColor->PaletteText();
              }});
   grid.AddRow("Background Color", backColor);
-  grid.Slider("Background Opacity", &SettingsRecord::BackOpacity, 0, 255);
+  grid.Slider("Background Opacity", &SettingsRecord::BackOpacity,
+              LowestOf("Watermark", "Back Opacity"), HighestOf("Watermark", "Back Opacity"));
   grid.Choice("Boundary", BoundaryKeys, &SettingsRecord::TextBoundary);
   grid.Choice("Position", PositionKeys, &SettingsRecord::TextPosition);
   grid.Number("X-Offset", &SettingsRecord::TextXOffset, IntMin, IntMax);
@@ -252,7 +268,8 @@ void PreferencesDialog::BuildWatermarkPage() {
     if (!chosen.isEmpty()) image->setText(chosen);
   });
   grid.Check("Image Greyscale", &SettingsRecord::ImageGreyscale);
-  grid.Slider("Opacity", &SettingsRecord::ImageOpacity, 0, 255);
+  grid.Slider("Opacity", &SettingsRecord::ImageOpacity, LowestOf("Watermark", "Image Opacity"),
+              HighestOf("Watermark", "Image Opacity"));
   grid.Choice("Boundary", BoundaryKeys, &SettingsRecord::ImageBoundary);
   grid.Choice("Position", PositionKeys, &SettingsRecord::ImagePosition);
   grid.Number("X-Offset", &SettingsRecord::ImageXOffset, IntMin, IntMax);

@@ -21,7 +21,6 @@ namespace {
 
 constexpr int DialogWidth = 600, DialogHeight = 350;
 constexpr int PageWidth = 450, PageHeight = 255;
-constexpr int IntMax = 2147483647;
 
 const char* const PageTitleKeys[PreferencesPageCount] = {"General", "Interface", "Input",
                                                          "Output",  "Transform", "Adjustment",
@@ -224,7 +223,9 @@ void PreferencesDialog::BuildGeneralPage() {
       &SettingsRecord::UpdateRange);
   grid.Check("Save window position", &SettingsRecord::SaveWindowPosition);
   // How many files convert at once; 0 lets the program choose by the cores.
-  QSpinBox* threads = grid.Number("Threads", &SettingsRecord::Threads, 0, 256);
+  QSpinBox* threads =
+      grid.Number("Threads", &SettingsRecord::Threads, LowestOf("Conversion", "Threads"),
+                  HighestOf("Conversion", "Threads"));
   threads->setSpecialValueText(Lang("Preferences", "Auto"));
   threads->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
 }
@@ -275,12 +276,15 @@ void PreferencesDialog::BuildInputPage() {
     if (format == "raw") {
       rows.Choice("Load As", {"Auto", "RGB8", "RGB16", "RGB24", "RGB48HS", "RGB48"},
                   &SettingsRecord::RAWLoadAs);
-      QSpinBox* header = NumberField(pane, 0, IntMax);
+      QSpinBox* header = NumberField(pane, LowestOf("Input", "RAW Header Size"),
+                                     HighestOf("Input", "RAW Header Size"));
       rows.Bind({[header](const SettingsRecord& s) { header->setValue(s.RAWHeaderSize); },
                  [header](SettingsRecord& s) { s.RAWHeaderSize = header->value(); }});
       rows.AddRowWithUnit("Header Size", header, Lang("Preferences", "Bytes"));
-      rows.Number("Image Width", &SettingsRecord::RAWImageWidth, 0, IntMax);
-      rows.Number("Image Height", &SettingsRecord::RAWImageHeight, 0, IntMax);
+      rows.Number("Image Width", &SettingsRecord::RAWImageWidth,
+                  LowestOf("Input", "RAW Image Width"), HighestOf("Input", "RAW Image Width"));
+      rows.Number("Image Height", &SettingsRecord::RAWImageHeight,
+                  LowestOf("Input", "RAW Image Height"), HighestOf("Input", "RAW Image Height"));
       rows.Choice("Tone Mapping",
                   {"None", "Linear", "Adaptive Logarithmic", "DR Reduction", "Gradient Domain"},
                   &SettingsRecord::RAWToneMapping);
@@ -324,7 +328,8 @@ void PreferencesDialog::BuildOutputPage() {
     if (extension == "bmp")
       rows.Choice("Color Table", {"Auto", "Exact"}, &SettingsRecord::BMPColorTable);
     if (extension == "jpg") {
-      rows.Slider("Image Quality", &SettingsRecord::JPGQuality, 1, 100);
+      rows.Slider("Image Quality", &SettingsRecord::JPGQuality, LowestOf("Output", "JPG Quality"),
+                  HighestOf("Output", "JPG Quality"));
       rows.Choice("Chroma Subsampling", {"None", "Low", "Medium", "High"},
                   &SettingsRecord::JPGChroma);
       rows.Choice("Save As",
@@ -367,7 +372,9 @@ void PreferencesDialog::BuildAdvancedPage() {
   connect(timestamp, &QComboBox::currentIndexChanged, this, follow);
   refreshers_.push_back(follow);
   grid.Check("Out Folders History", &SettingsRecord::OutFoldersHistory);
-  grid.Number("Out Folders Number", &SettingsRecord::OutFoldersNumber, 0, 255);
+  grid.Number("Out Folders Number", &SettingsRecord::OutFoldersNumber,
+              LowestOf("Advanced", "Out Folders Number"),
+              HighestOf("Advanced", "Out Folders Number"));
   grid.Check("Keep Subfolders", &SettingsRecord::KeepSubfolders);
 }
 

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <functional>
 
@@ -176,6 +177,69 @@ class MainWindowTest : public QObject {
     QCOMPARE(Settings.Width, 600);  // the normal size stays for the next start
     QCOMPARE(Settings.Height, 400);
     QVERIFY(window.minimumSize() == QSize(510, 330));
+  }
+
+  void storedGeometryIsFittedToTheAvailableArea() {
+    const QSize minimum(510, 330);
+    struct Case {
+      QRect area;
+      int x, y, width, height;
+      QRect want;
+    };
+    const int big = 2147483647;
+    const Case cases[] = {
+        {{0, 0, 800, 600}, 100, 100, 510, 330, {100, 100, 510, 330}},  // fits: as stored
+        {{0, 0, 800, 600}, 0, 0, 800, 600, {0, 0, 800, 600}},
+        {{0, 0, 800, 600}, 100, 100, 30000, 30000, {0, 0, 800, 600}},
+        {{0, 0, 800, 600}, big, big, big, big, {0, 0, 800, 600}},
+        {{0, 0, 800, 600}, -big - 1, -big - 1, -big - 1, -big - 1, {0, 0, 510, 330}},
+        {{0, 0, 800, 600}, -5000, 100, 510, 330, {0, 100, 510, 330}},
+        {{0, 0, 800, 600}, 5000, 5000, 510, 330, {290, 270, 510, 330}},
+        {{0, 0, 800, 600}, 700, 100, 600, 330, {200, 100, 600, 330}},  // partly off the edge
+        {{0, 0, 800, 600}, 100, 100, 0, -4, {100, 100, 510, 330}},     // below the minimum
+        {{0, 0, 400, 300}, 50, 50, 30000, 200, {0, 0, 510, 330}},      // a screen below the minimum
+        {{1920, 24, 1280, 976}, 100, 100, 510, 330, {1920, 100, 510, 330}},
+        {{1920, 24, 1280, 976}, 2000, 30, 4000, 330, {1920, 30, 1280, 330}},
+    };
+    for (const Case& c : cases) {
+      const QRect got = FitWindowGeometry(c.x, c.y, c.width, c.height, c.area, minimum);
+      if (got != c.want)
+        qWarning() << "stored" << c.x << c.y << c.width << c.height << "in" << c.area;
+      QCOMPARE(got, c.want);
+    }
+
+    // The window itself, on the offscreen platform's screen.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(available.width() >= 510 && available.height() >= 330);
+    const struct {
+      int x, y, width, height;
+    } stored[] = {{100, 100, 30000, 30000},
+                  {big, big, big, big},
+                  {-100000, 50000, 510, 330},
+                  {20, 30, 520, 340}};
+    for (const auto& g : stored) {
+      Settings.X = g.x;
+      Settings.Y = g.y;
+      Settings.Width = g.width;
+      Settings.Height = g.height;
+      MainWindow window;
+      window.show();
+      QTest::qWait(20);
+      // Position of the frame and size of the window, as config.ini holds them;
+      // the decorations the platform adds around it are not known beforehand.
+      const QRect placed(window.pos(), window.size());
+      QVERIFY2(available.contains(placed), qPrintable(QString("%1,%2 %3x%4")
+                                                          .arg(placed.x())
+                                                          .arg(placed.y())
+                                                          .arg(placed.width())
+                                                          .arg(placed.height())));
+      window.StoreGeometry();
+      // What goes back to config.ini is the fitted geometry.
+      const QRect want = FitWindowGeometry(g.x, g.y, g.width, g.height, available, {510, 330});
+      QCOMPARE(QRect(Settings.X, Settings.Y, Settings.Width, Settings.Height), want);
+    }
+    QCOMPARE(QRect(Settings.X, Settings.Y, Settings.Width, Settings.Height),
+             QRect(20, 30, 520, 340));  // a window that fits stays exactly as stored
   }
 
   void convertingStopsAfterTheCurrentFileOnYes() {

@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <random>
 
 #include "settings/ConfigFile.h"
@@ -370,4 +373,200 @@ TEST_F(ConfigFile, FolderFollowsXdgConfigHome) {
   setenv("XDG_CONFIG_HOME", "relative", 1);
   setenv("HOME", base.c_str(), 1);
   EXPECT_EQ(ConfigFolder("Corvanta", "lumivert"), base + ".config/Corvanta/lumivert/");
+}
+
+TEST_F(ConfigFile, OutOfRangeValuesFallBackToTheirDefaultsWithAWarning) {
+  struct Case {
+    std::string group, line, warning, written;
+  };
+  const std::string w = "Warning: config.ini: ";
+  const Case cases[] = {
+      {"Output", "JPG Quality = 8192",
+       w + "JPG Quality = 8192 is out of range (1 to 100); using 95", "JPG Quality = 95"},
+      {"Output", "JPG Quality = 0", w + "JPG Quality = 0 is out of range (1 to 100); using 95",
+       "JPG Quality = 95"},
+      {"Output", "TIFF Compression = 9",
+       w + "TIFF Compression = 9 is out of range (0 to 8); using 0", "TIFF Compression = 0"},
+      {"Transform", "Image Width = -5",
+       w + "Image Width = -5 is out of range (0 to 2147483647); using 0", "Image Width = 0"},
+      {"Frame", "Solid Left = -2147483648",
+       w + "Solid Left = -2147483648 is out of range (0 to 2147483647); using 0", "Solid Left = 0"},
+      {"Adjustment", "Image Gamma = 0",
+       w + "Image Gamma = 0.000000 is out of range (0.010000 to 9.990000); using 1.000000",
+       "Image Gamma = 1.000000"},
+      {"Adjustment", "Image Gamma = 10",
+       w + "Image Gamma = 10.000000 is out of range (0.010000 to 9.990000); using 1.000000",
+       "Image Gamma = 1.000000"},
+      {"Adjustment", "Image Brightness = 101",
+       w + "Image Brightness = 101 is out of range (-100 to 100); using 0", "Image Brightness = 0"},
+      {"Watermark", "Text Opacity = 256",
+       w + "Text Opacity = 256 is out of range (0 to 255); using 255", "Text Opacity = 255"},
+      {"Watermark", "Text Position = 9", w + "Text Position = 9 is out of range (0 to 8); using 8",
+       "Text Position = 8"},
+      // A byte key is judged by the number written, not by its low 8 bits (258 & 255 = 2).
+      {"Watermark", "Font Style = 258", w + "Font Style = 258 is out of range (0 to 3); using 0",
+       "Font Style = 0"},
+      {"General", "Update Range = -1", w + "Update Range = -1 is out of range (0 to 5); using 2",
+       "Update Range = 2"},
+      {"Interface", "UI Size = 5", w + "UI Size = 5 is out of range (0 to 4); using 2",
+       "UI Size = 2"},
+      {"Advanced", "Out Folders Number = 300",
+       w + "Out Folders Number = 300 is out of range (0 to 255); using 5",
+       "Out Folders Number = 5"},
+      {"Conversion", "Threads = 257", w + "Threads = 257 is out of range (0 to 256); using 0",
+       "Threads = 0"},
+  };
+  for (const Case& c : cases) {
+    SettingsRecord s;
+    std::vector<std::string> warnings;
+    ApplyConfigText(ConfigWith({"[" + c.group + "]", c.line}), s, &warnings);
+    EXPECT_EQ(warnings, std::vector<std::string>{c.warning}) << c.line;
+    EXPECT_NE(ConfigFileText(s).find("\r\n" + c.written + "\r\n"), std::string::npos) << c.line;
+  }
+
+  // The edges themselves are allowed and kept, without a word.
+  SettingsRecord edges;
+  std::vector<std::string> warnings;
+  ApplyConfigText(ConfigWith({"[Output]", "JPG Quality = 1", "[Adjustment]",
+                              "Image Brightness = -100", "Image Contrast = 100",
+                              "Image Gamma = 0.010000", "[Frame]", "Solid Left = 2147483647",
+                              "Solid Opacity = 0", "[Watermark]", "Text Position = 8"}),
+                  edges, &warnings);
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  EXPECT_EQ(edges.JPGQuality, 1);
+  EXPECT_EQ(edges.ImageBrightness, -100);
+  EXPECT_EQ(edges.ImageContrast, 100);
+  EXPECT_FLOAT_EQ(edges.ImageGamma, 0.01f);
+  EXPECT_EQ(edges.SolidLeft, 2147483647);
+  EXPECT_EQ(edges.TextPosition, 8);
+}
+
+TEST_F(ConfigFile, ReadConfigPrintsRangeWarningsAndTheNextSaveWritesTheDefault) {
+  const std::string folder = ScratchFolder("config");
+  Settings.ConfigPath = folder + "config.ini";
+  WriteFileBytes(Settings.ConfigPath,
+                 ConfigWith({"[General]", "CFG = 17", "[Output]", "JPG Quality = 8192",
+                             "JPG Chroma = 7", "PNG Compression = 2"}));
+  testing::internal::CaptureStderr();
+  ReadConfig();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Warning: config.ini: JPG Quality = 8192 is out of range (1 to 100); using 95\r\n"
+            "Warning: config.ini: JPG Chroma = 7 is out of range (0 to 3); using 0\r\n");
+  EXPECT_EQ(Settings.JPGQuality, 95);
+  EXPECT_EQ(Settings.JPGChroma, 0);
+  EXPECT_EQ(Settings.PNGCompression, 2);
+  ASSERT_TRUE(WriteConfig());
+  const std::string saved = ReadFileBytes(Settings.ConfigPath);
+  EXPECT_NE(saved.find("\r\nJPG Quality = 95\r\nJPG Chroma = 0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("\r\nPNG Compression = 2\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigFile, OnlyARegularFileWithinTheCapIsRead) {
+  const std::string folder = ScratchFolder("config");
+  const std::string content = ConfigWith({"[Output]", "JPG Quality = 50"});
+  // A pipe with no writer would block an ordinary open forever; the reader
+  // must come back at once with the defaults of a missing file.
+  const std::string fifo = folder + "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Settings.ConfigPath = fifo;
+  Settings.JPGQuality = 50;
+  auto reading = std::async(std::launch::async, [] { ReadConfig(); });
+  const bool returned = reading.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  if (!returned) {  // unblock the reader so the test can end
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+  }
+  reading.wait();
+  ASSERT_TRUE(returned) << "reading a pipe blocked";
+  EXPECT_EQ(Settings.CFG, 17);
+  EXPECT_EQ(Settings.JPGQuality, 95);
+
+  // A device that never ends, a sparse giant and an exact-cap file.
+  struct Case {
+    std::string path;
+    int quality;
+  };
+  auto sparse = [&](const std::string& name, off_t size) {
+    const std::string path = folder + name;
+    WriteFileBytes(path, content);
+    EXPECT_EQ(truncate(path.c_str(), size), 0);
+    return path;
+  };
+  const Case cases[] = {
+      {"/dev/zero", 95},
+      {sparse("giant.ini", off_t{1} << 36), 95},
+      {sparse("over.ini", static_cast<off_t>(MaxConfigBytes) + 1), 95},
+      {sparse("at-cap.ini", static_cast<off_t>(MaxConfigBytes)), 50},
+      {folder, 95},
+  };
+  for (const Case& c : cases) {
+    Settings.ConfigPath = c.path;
+    Settings.JPGQuality = 7;
+    ReadConfig();
+    EXPECT_EQ(Settings.JPGQuality, c.quality) << c.path;
+  }
+}
+
+TEST_F(ConfigFile, WritingThroughALinkKeepsTheLinkAndTheMode) {
+  const std::string folder = ScratchFolder("config");
+  ASSERT_EQ(mkdir((folder + "dotfiles").c_str(), 0700), 0);
+  const std::string target = folder + "dotfiles/lumivert.ini";
+  WriteFileBytes(target, "old settings");
+  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+  // config.ini -> middle.ini -> dotfiles/lumivert.ini, the links relative.
+  ASSERT_EQ(symlink("dotfiles/lumivert.ini", (folder + "middle.ini").c_str()), 0);
+  ASSERT_EQ(symlink("middle.ini", (folder + "config.ini").c_str()), 0);
+  Settings = SampleSettings();
+  Settings.ConfigPath = folder + "config.ini";
+  ASSERT_TRUE(WriteConfig());
+  struct stat st {};
+  ASSERT_EQ(lstat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat((folder + "middle.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFileBytes(target), CrLfLines(SampleFileLines));
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(FolderEntries(folder), (std::set<std::string>{"config.ini", "dotfiles", "middle.ini"}));
+  EXPECT_EQ(FolderEntries(folder + "dotfiles"), std::set<std::string>{"lumivert.ini"});
+
+  // A private file stays private through a plain write as well.
+  Settings.ConfigPath = folder + "private.ini";
+  WriteFileBytes(Settings.ConfigPath, "old");
+  ASSERT_EQ(chmod(Settings.ConfigPath.c_str(), 0600), 0);
+  ASSERT_TRUE(WriteConfig());
+  ASSERT_EQ(stat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), CrLfLines(SampleFileLines));
+}
+
+TEST_F(ConfigFile, AReadOnlyFileOrFolderIsLeftAlone) {
+  // Decided by the mode bits, so it holds for root as well.
+  const std::string folder = ScratchFolder("config");
+  Settings.ConfigPath = folder + "config.ini";
+  WriteFileBytes(Settings.ConfigPath, "kept as it is");
+  ASSERT_EQ(chmod(Settings.ConfigPath.c_str(), 0444), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), "kept as it is");
+  struct stat st {};
+  ASSERT_EQ(stat(Settings.ConfigPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"config.ini"});
+
+  // A link to a read-only file: neither the link nor the file changes.
+  ASSERT_EQ(symlink("config.ini", (folder + "link.ini").c_str()), 0);
+  Settings.ConfigPath = folder + "link.ini";
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(folder + "config.ini"), "kept as it is");
+
+  // A writable file in a folder that is not.
+  const std::string locked = folder + "locked/";
+  ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+  Settings.ConfigPath = locked + "config.ini";
+  WriteFileBytes(Settings.ConfigPath, "kept too");
+  ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+  EXPECT_FALSE(WriteConfig());
+  EXPECT_EQ(ReadFileBytes(Settings.ConfigPath), "kept too");
+  EXPECT_EQ(FolderEntries(locked), std::set<std::string>{"config.ini"});
+  chmod(locked.c_str(), 0700);
 }
