@@ -87,8 +87,7 @@ struct PendingLookup {
   std::condition_variable finished;
   bool done = false;
   bool abandoned = false;
-  int status = EAI_FAIL;
-  addrinfo* found = nullptr;
+  addrinfo* found = nullptr;  // nullptr when the lookup failed
 };
 
 // getaddrinfo cannot be interrupted, so it runs on a detached thread and the
@@ -108,7 +107,6 @@ addrinfo* LookUp(const HttpUrl& url, Clock::time_point deadline) {
       if (status == 0 && found) freeaddrinfo(found);
       return;
     }
-    pending->status = status;
     pending->found = status == 0 ? found : nullptr;
     pending->done = true;
     pending->finished.notify_one();
