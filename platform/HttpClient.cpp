@@ -7,9 +7,16 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 const char* const HttpDefaultUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; en)";
@@ -62,21 +69,77 @@ std::string HttpAnswerText(const char* buffer, int size) {
 
 namespace {
 
-long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               start)
-      .count();
+using Clock = std::chrono::steady_clock;
+
+std::atomic<HttpHostLookup> HostLookup{nullptr};
+
+// Milliseconds left until deadline, 0 once it has passed.
+int MillisecondsLeft(Clock::time_point deadline) {
+  const long long left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// A connection attempt that gives up after limit milliseconds, so an address
-// that swallows packets cannot hang the window for minutes.
-bool ConnectWithin(int socketFd, const sockaddr* address, socklen_t length, int limit) {
+// One lookup shared between the caller and the thread that runs it; whoever
+// is last frees it, so a caller that gave up owes the thread nothing.
+struct PendingLookup {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool abandoned = false;
+  addrinfo* found = nullptr;  // nullptr when the lookup failed
+};
+
+// getaddrinfo cannot be interrupted, so it runs on a detached thread and the
+// caller waits for it only until the deadline.
+addrinfo* LookUp(const HttpUrl& url, Clock::time_point deadline) {
+  HttpHostLookup lookup = HostLookup.load();
+  if (!lookup) lookup = &getaddrinfo;
+  auto pending = std::make_shared<PendingLookup>();
+  auto run = [pending, lookup, host = url.host, service = std::to_string(url.port)] {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int status = lookup(host.c_str(), service.c_str(), &hints, &found);
+    std::lock_guard<std::mutex> lock(pending->mutex);
+    if (pending->abandoned) {
+      if (status == 0 && found) freeaddrinfo(found);
+      return;
+    }
+    pending->found = status == 0 ? found : nullptr;
+    pending->done = true;
+    pending->finished.notify_one();
+  };
+  try {
+    std::thread(run).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: look up here, without the bound, rather than not at all.
+    run();
+  }
+  std::unique_lock<std::mutex> lock(pending->mutex);
+  if (!pending->finished.wait_until(lock, deadline, [&] { return pending->done; })) {
+    pending->abandoned = true;
+    return nullptr;
+  }
+  return pending->found;
+}
+
+// A connection attempt that gives up at the deadline, so an address that
+// swallows packets cannot hang the window for minutes.
+bool ConnectBy(int socketFd, const sockaddr* address, socklen_t length,
+               Clock::time_point deadline) {
   const int flags = fcntl(socketFd, F_GETFL, 0);
   if (flags < 0 || fcntl(socketFd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
   if (connect(socketFd, address, length) != 0) {
     if (errno != EINPROGRESS) return false;
-    pollfd writable{socketFd, POLLOUT, 0};
-    if (poll(&writable, 1, limit) != 1) return false;
+    for (;;) {
+      pollfd writable{socketFd, POLLOUT, 0};
+      const int ready = poll(&writable, 1, MillisecondsLeft(deadline));
+      if (ready == 1) break;
+      if (ready < 0 && errno == EINTR && MillisecondsLeft(deadline) > 0) continue;
+      return false;
+    }
     int error = 0;
     socklen_t size = sizeof error;
     if (getsockopt(socketFd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return false;
@@ -84,18 +147,15 @@ bool ConnectWithin(int socketFd, const sockaddr* address, socklen_t length, int 
   return fcntl(socketFd, F_SETFL, flags) == 0;
 }
 
-int ConnectTo(const HttpUrl& url, int limit) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (url.host.empty() ||
-      getaddrinfo(url.host.c_str(), std::to_string(url.port).c_str(), &hints, &found) != 0)
-    return -1;
+// Tries the host's addresses in turn, all within the one deadline.
+int ConnectTo(const HttpUrl& url, Clock::time_point deadline) {
+  if (url.host.empty()) return -1;
+  addrinfo* found = LookUp(url, deadline);
+  if (!found) return -1;
   int socketFd = -1;
-  for (addrinfo* a = found; a && socketFd < 0; a = a->ai_next) {
+  for (addrinfo* a = found; a && socketFd < 0 && MillisecondsLeft(deadline) > 0; a = a->ai_next) {
     socketFd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-    if (socketFd >= 0 && !ConnectWithin(socketFd, a->ai_addr, a->ai_addrlen, limit)) {
+    if (socketFd >= 0 && !ConnectBy(socketFd, a->ai_addr, a->ai_addrlen, deadline)) {
       close(socketFd);
       socketFd = -1;
     }
@@ -116,24 +176,27 @@ bool SendAll(int socketFd, const std::string& bytes) {
 
 }  // namespace
 
+void SetHttpHostLookup(HttpHostLookup lookup) { HostLookup.store(lookup); }
+
 std::string HttpGetText(const std::string& url, const std::string& userAgent,
                         int waitLimitMilliseconds) {
+  // The limit is the user's whole wait: lookup, connection and answer.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(waitLimitMilliseconds);
   const HttpUrl parts = SplitHttpUrl(url);
   std::vector<char> buffer(HttpBufferSize, 0);
-  const int socketFd = ConnectTo(parts, waitLimitMilliseconds);
+  const int socketFd = ConnectTo(parts, deadline);
   if (socketFd < 0) return "";
   if (!SendAll(socketFd, HttpRequestText(parts, userAgent))) {
     close(socketFd);
     return "";
   }
-  // Every wait is bounded by the limit, also between the pieces of an answer
-  // that arrives split, so a server that stalls mid-answer cannot hold the
-  // window longer than one that never answers.
-  const auto start = std::chrono::steady_clock::now();
+  // Every wait is bounded by the same deadline, also between the pieces of an
+  // answer that arrives split, so a server that stalls mid-answer cannot hold
+  // the window longer than one that never answers.
   int filled = 0;
   while (filled < HttpBufferSize) {
     pollfd waiting{socketFd, POLLIN, 0};
-    const int ready = poll(&waiting, 1, HttpPollMilliseconds);
+    const int ready = poll(&waiting, 1, std::min(HttpPollMilliseconds, MillisecondsLeft(deadline)));
     if (ready > 0) {
       const ssize_t n = recv(socketFd, buffer.data() + filled,
                              static_cast<std::size_t>(HttpBufferSize - filled), 0);
@@ -142,7 +205,7 @@ std::string HttpGetText(const std::string& url, const std::string& userAgent,
     } else if (ready < 0 && errno != EINTR) {
       break;
     }
-    if (MillisecondsSince(start) > waitLimitMilliseconds) break;
+    if (Clock::now() >= deadline) break;
   }
   close(socketFd);
   return HttpAnswerText(buffer.data(), HttpBufferSize);

@@ -30,10 +30,12 @@ class LocalHttpServer {
   // Waits for the server thread to end.
   void Finish();
 
-  // Answers: the whole reply at once; the reply in pieces with pauses; no
-  // answer until the client gives up; nothing at all (closed at once).
+  // Answers: the whole reply at once; the reply in pieces with pauses; one
+  // byte at a time with pauses until the client gives up; no answer until the
+  // client gives up; nothing at all (closed at once).
   static std::function<void(int)> Reply(const std::string& bytes);
   static std::function<void(int)> ReplyInPieces(const std::vector<std::string>& pieces);
+  static std::function<void(int)> Dribble(const std::string& bytes, int pauseMs);
   static std::function<void(int)> NeverAnswer();
 
  private:
@@ -134,6 +136,20 @@ inline std::function<void(int)> LocalHttpServer::ReplyInPieces(
           static_cast<ssize_t>(piece.size()))
         break;
       std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    }
+  };
+}
+
+inline std::function<void(int)> LocalHttpServer::Dribble(const std::string& bytes, int pauseMs) {
+  return [bytes, pauseMs](int client) {
+    const auto start = std::chrono::steady_clock::now();
+    for (char byte : bytes) {
+      if (std::chrono::steady_clock::now() - start >
+          std::chrono::milliseconds(local_http_detail::StallLimitMs))
+        return;
+      // Fails once the client has closed: then it gave up, as it should.
+      if (send(client, &byte, 1, MSG_NOSIGNAL) != 1) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
   };
 }

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <netdb.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "platform/HttpClient.h"
 #include "platform/Text.h"
@@ -18,6 +23,59 @@ class UpdateUrl {
 };
 
 constexpr int ShortLimit = 400;  // milliseconds; the product waits 10000
+
+// Puts a test's name lookup in place of getaddrinfo for the lifetime of the object.
+class LookupHook {
+ public:
+  explicit LookupHook(HttpHostLookup lookup) { SetHttpHostLookup(lookup); }
+  ~LookupHook() { SetHttpHostLookup(nullptr); }
+};
+
+// A lookup that hangs until the test releases it (or a generous bound), as
+// one does when the name server swallows the query.
+struct HangingLookup {
+  static std::mutex mutex;
+  static std::condition_variable changed;
+  static bool entered, released, returned;
+
+  static int Lookup(const char*, const char*, const addrinfo*, addrinfo** result) {
+    std::unique_lock<std::mutex> lock(mutex);
+    entered = true;
+    changed.notify_all();
+    changed.wait_for(lock, std::chrono::seconds(20), [] { return released; });
+    *result = nullptr;
+    returned = true;
+    changed.notify_all();
+    return EAI_AGAIN;
+  }
+  static bool Entered() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return entered;
+  }
+  static bool HasReturned() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return returned;
+  }
+  // Lets the abandoned lookup end before the test does.
+  static bool ReleaseAndWait() {
+    std::unique_lock<std::mutex> lock(mutex);
+    released = true;
+    changed.notify_all();
+    return changed.wait_for(lock, std::chrono::seconds(20), [] { return returned; });
+  }
+};
+std::mutex HangingLookup::mutex;
+std::condition_variable HangingLookup::changed;
+bool HangingLookup::entered = false;
+bool HangingLookup::released = false;
+bool HangingLookup::returned = false;
+
+// A lookup that answers correctly, but only after SlowLookupMs.
+std::atomic<int> SlowLookupMs{0};
+int SlowLookup(const char* host, const char* service, const addrinfo* hints, addrinfo** result) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(SlowLookupMs.load()));
+  return getaddrinfo(host, service, hints, result);
+}
 
 }  // namespace
 
@@ -140,6 +198,54 @@ TEST(HttpClient, SilentServerEndsAfterTheLimit) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ShortLimit));
   // The server saw the client hang up and ended by itself.
   server.Finish();
+}
+
+TEST(HttpClient, HangingNameLookupIsLeftAtTheLimit) {
+  LookupHook hook(&HangingLookup::Lookup);
+  const std::string text =
+      HttpGetText("http://updates.example.invalid/files/x.dat", "ua", ShortLimit);
+  // The call came back while the lookup was still hanging, not after it.
+  const bool lookupStillHanging = !HangingLookup::HasReturned();
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(HangingLookup::Entered());
+  EXPECT_TRUE(lookupStillHanging);
+  EXPECT_TRUE(HangingLookup::ReleaseAndWait());
+}
+
+TEST(HttpClient, LookupConnectionAndAnswerShareOneLimit) {
+  // The lookup takes most of the limit; the server then stalls (silent, or
+  // one byte of a valid answer every 300 ms). Waiting the limit again after
+  // the lookup would take lookup + limit; one deadline ends at the limit.
+  constexpr int limit = 1500;
+  constexpr int lookupMs = 1000;
+  SlowLookupMs = lookupMs;
+  LookupHook hook(&SlowLookup);
+  struct Case {
+    const char* name;
+    std::function<void(int)> answer;
+  };
+  const Case cases[] = {
+      {"silent", LocalHttpServer::NeverAnswer()},
+      {"dribbling", LocalHttpServer::Dribble(HttpReply("211"), 300)},
+  };
+  for (const Case& c : cases) {
+    LocalHttpServer server(c.answer);
+    const auto start = std::chrono::steady_clock::now();
+    const std::string text = HttpGetText(server.Url(), "ua", limit);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(text, "") << c.name;  // the body had not arrived by the deadline
+    EXPECT_GE(waited, std::chrono::milliseconds(limit)) << c.name;
+    EXPECT_LT(waited, std::chrono::milliseconds(lookupMs + limit)) << c.name;
+    // The lookup did answer in time: the request reached the server.
+    EXPECT_TRUE(StartsWith(server.Request(), "GET /files/lumivert.dat HTTP/1.0\r\n")) << c.name;
+  }
+}
+
+TEST(HttpClient, SlowLookupWithinTheLimitStillGetsTheAnswer) {
+  SlowLookupMs = 300;
+  LookupHook hook(&SlowLookup);
+  LocalHttpServer server(LocalHttpServer::Reply(HttpReply("212")));
+  EXPECT_EQ(HttpGetText(server.Url(), "ua", 3000), "212");
 }
 
 TEST(UpdateCheck, VersionNumberReadsLeadingDigits) {
