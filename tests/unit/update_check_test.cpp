@@ -216,8 +216,8 @@ TEST(HttpClient, LookupConnectionAndAnswerShareOneLimit) {
   // The lookup takes most of the limit; the server then stalls (silent, or
   // one byte of a valid answer every 300 ms). Waiting the limit again after
   // the lookup would take lookup + limit; one deadline ends at the limit.
-  constexpr int limit = 1500;
-  constexpr int lookupMs = 1000;
+  constexpr int limit = 4000;
+  constexpr int lookupMs = 3000;
   SlowLookupMs = lookupMs;
   LookupHook hook(&SlowLookup);
   struct Case {
