@@ -167,11 +167,24 @@ bool ParseResolution(const std::string& line, RadianceHeader& header) {
   return true;
 }
 
+// A reason for a file without "#?RADIANCE" or "FORMAT=": it is either one of
+// the oldest pictures or not a picture at all, and the reason says both.
+std::string NoSignatureReason(const std::string& why = "") {
+  return "not a Radiance picture (no #?RADIANCE or FORMAT= line" +
+         (why.empty() ? "" : ", and its data does not decode: " + why) + ")";
+}
+
+std::string SizeClaimReason(const RadianceHeader& header) {
+  return "header states " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+         " pixels but only " + std::to_string(header.dataBytes) + " bytes follow";
+}
+
 bool ParseHeader(ByteInput& in, RadianceHeader& header, std::string& error) {
   header = RadianceHeader{};
   bool signature = false, format = false;
+  bool printableStart = false;  // what Radiance's own header reader demands of the first byte
   std::string line;
-  for (;;) {
+  for (bool first = true;; first = false) {
     if (!ReadLine(in, line)) {
       error = "not a Radiance picture (no end of header)";
       return false;
@@ -180,6 +193,7 @@ bool ParseHeader(ByteInput& in, RadianceHeader& header, std::string& error) {
       error = "not a Radiance picture (binary data in the header)";
       return false;
     }
+    if (first) printableStart = !line.empty() && line[0] >= ' ' && line[0] <= '~';
     if (line.empty()) break;
     if (StartsWith(line, "#?")) {
       signature = true;
@@ -199,21 +213,33 @@ bool ParseHeader(ByteInput& in, RadianceHeader& header, std::string& error) {
       return false;
     }
   }
-  // Programs that leave out the signature still write the format line.
-  if (!signature && !format) {
-    error = "not a Radiance picture (no #?RADIANCE or FORMAT= line)";
+  // Programs that leave out the signature still write the format line. Files
+  // from before both existed start straight with the command lines that made
+  // them ("pfilt -x 8 -y 8 ..."); Radiance reads those as RGBE, and so do we,
+  // but only with a valid resolution line and data that decodes, since any
+  // text with a blank line looks the same up to here.
+  header.headerless = !signature && !format;
+  if (header.headerless && !printableStart) {
+    error = NoSignatureReason();
     return false;
   }
   if (!ReadLine(in, line) || !ParseResolution(line, header)) {
-    error = "bad resolution line \"" + TrimRight(line.substr(0, 80)) + "\"";
+    error = header.headerless ? NoSignatureReason()
+                              : "bad resolution line \"" + TrimRight(line.substr(0, 80)) + "\"";
     return false;
   }
   if (header.width == 0 || header.height == 0) {
-    error = "picture has no pixels (" + line + ")";
+    error = header.headerless ? NoSignatureReason() : "picture has no pixels (" + line + ")";
     return false;
   }
   header.dataOffset = in.Consumed();
   header.dataBytes = in.Remaining();
+  // Checked here too, so that a look-alike text is not taken for a picture
+  // (and weighed for memory) on the strength of its header alone.
+  if (header.headerless && RadianceMinimumDataBytes(header) > header.dataBytes) {
+    error = NoSignatureReason(SizeClaimReason(header));
+    return false;
+  }
   return true;
 }
 
@@ -338,9 +364,7 @@ FIBITMAP* Decode(ByteInput& in, std::string& error) {
   RadianceHeader header;
   if (!ParseHeader(in, header, error)) return nullptr;
   if (RadianceMinimumDataBytes(header) > header.dataBytes) {
-    error = "header states " + std::to_string(header.width) + " x " +
-            std::to_string(header.height) + " pixels but only " + std::to_string(header.dataBytes) +
-            " bytes follow";
+    error = SizeClaimReason(header);
     return nullptr;
   }
   // The library addresses rows with 32-bit pitches.
@@ -360,6 +384,7 @@ FIBITMAP* Decode(ByteInput& in, std::string& error) {
   for (std::int64_t s = 0; s < count; ++s) {
     if (!ReadScanline(in, line, error)) {
       error += " (scanline " + std::to_string(s + 1) + " of " + std::to_string(count) + ")";
+      if (header.headerless) error = NoSignatureReason(error);
       return nullptr;
     }
     for (std::int64_t p = 0; p < length; ++p) {
@@ -374,6 +399,12 @@ FIBITMAP* Decode(ByteInput& in, std::string& error) {
       RgbeToFloat(&line[p * 4], out);
       if (header.format == RadiancePixelFormat::Xyze) XyzToRgbInPlace(out);
     }
+  }
+  // Radiance's tools end a picture with its last scanline; bytes after it in
+  // a file without signature mean text that happened to decode.
+  if (header.headerless && in.Remaining() > 0) {
+    error = NoSignatureReason(std::to_string(in.Remaining()) + " bytes after the last scanline");
+    return nullptr;
   }
   return image.release();
 }

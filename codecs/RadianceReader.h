@@ -1,8 +1,10 @@
 // Reads Radiance pictures that the library cannot place correctly: every
 // orientation of the resolution line, flat, run-length and old-style
 // run-length scanlines, XYZE data, headers without the "#?RADIANCE" line or
-// with lines before it. Pure functions over a file or a buffer: no state is
-// kept between calls, so parallel workers may call them freely.
+// with lines before it, and the oldest headers, which hold only the command
+// lines that made the picture (no "#?RADIANCE", no "FORMAT="). Pure functions
+// over a file or a buffer: no state is kept between calls, so parallel
+// workers may call them freely.
 #pragma once
 
 #include <FreeImage.h>
@@ -29,6 +31,9 @@ struct RadianceHeader {
   std::int64_t height = 0;
   std::uint64_t dataOffset = 0;  // first byte after the resolution line
   std::uint64_t dataBytes = 0;   // bytes from there to the end of the input
+  // Neither "#?" nor "FORMAT=" in the header: RGBE, taken only when the data
+  // is complete (the decoder also wants it to decode, to its very end).
+  bool headerless = false;
 
   // "-Y N +X M": the only orientation the library places correctly.
   bool IsStandard() const { return scanlinesAreRows && topFirst && leftFirst; }
@@ -38,7 +43,8 @@ struct RadianceHeader {
 
 // Reads only the header of the Radiance picture at path or in data. False
 // with a reason in error for anything that is not a Radiance RGBE or XYZE
-// picture of a positive size.
+// picture of a positive size, and for a headerless one whose stated size
+// cannot fit in the bytes that follow.
 bool ReadRadianceHeader(const std::string& path, RadianceHeader& header, std::string& error);
 bool ReadRadianceHeader(const unsigned char* data, std::size_t size, RadianceHeader& header,
                         std::string& error);

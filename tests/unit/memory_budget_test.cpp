@@ -115,6 +115,35 @@ TEST(MemoryEstimate, StepsGrowWithTheStatedSizes) {
   EXPECT_GT(EstimateFileWorkingSet(2147483647, 2147483647, SettingsRecord(), "png"), 1ull << 60);
 }
 
+// A picture whose header holds only command lines is weighed like the
+// standard file; a text that merely looks like one up to its resolution line
+// is not weighed at all, so it fails at the load as not a picture rather
+// than as too large.
+TEST(MemoryEstimate, HeaderlessFilesAreWeighedOnlyWhenTheyCanBePictures) {
+  ApplyDefaults(1);
+  RunState.ConversionType = "png";
+  const std::string dir = ScratchFolder("memory-headerless");
+  WriteRadianceFile(dir + "tall.hdr", GradientPicture(1, 10000));
+  std::string bytes = ReadFileBytes(dir + "tall.hdr");
+  const std::string signature = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n";
+  ASSERT_EQ(bytes.rfind(signature, 0), 0u);
+  WriteFileBytes(dir + "old.hdr", "pfilt -x 1 -y 10000 big.pic\n" + bytes.substr(signature.size()));
+  WriteFileBytes(dir + "notes.hdr", "notes\n\n-Y 30000 +X 30000\n" + std::string(1000, 'a'));
+
+  const std::uint64_t standard = EstimateInputWorkingSet(dir + "tall.hdr");
+  EXPECT_GT(standard, 0u);
+  EXPECT_EQ(EstimateInputWorkingSet(dir + "old.hdr"), standard);
+  EXPECT_EQ(EstimateInputWorkingSet(dir + "notes.hdr"), 0u);
+  TakeFailure();
+  {
+    MemoryLimit limit(100 * MiB);
+    EXPECT_FALSE(InputFitsInMemory(dir + "old.hdr"));
+    EXPECT_EQ(TakeFailure().Kind, FailureKind::TooLarge);
+    EXPECT_TRUE(InputFitsInMemory(dir + "notes.hdr"));
+    EXPECT_EQ(TakeFailure().Kind, FailureKind::None);
+  }
+}
+
 // The whole file is weighed before anything is decoded.
 TEST(MemoryEstimate, FileRefusedWithItsReason) {
   ApplyDefaults(1);

@@ -270,7 +270,31 @@ TEST(RadianceReader, BrokenFilesFailWithAReason) {
       {"empty file", "", "not a Radiance picture", true},
       {"png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(64, '\0'),
        "not a Radiance picture", true},
-      {"text without format", "hello\n\n-Y 1 +X 1\n" + pixel, "not a Radiance picture", true},
+      // Text that looks like a header of command lines up to its data.
+      {"text with words after its data", "hello\n\n-Y 1 +X 1\n" + pixel + "world\n",
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data does not decode: "
+       "6 bytes after the last scanline)",
+       true},
+      {"text ending in a resolution line", "ls -l\ntotal 0\n\n-Y 4 +X 6\n",
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data does not decode: "
+       "header states 6 x 4 pixels but only 0 bytes follow)",
+       true},
+      {"text with a bad run", "notes\n\n-Y 1 +X 3\n" + repeat2 + pixel + pixel,
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data does not decode: "
+       "bad run in old-style scanline (scanline 1 of 1))",
+       true},
+      {"text cut short", "notes\n\n-Y 2 +X 3\n" + std::string(23, 'a'),
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data does not decode: "
+       "pixel data ends early (scanline 2 of 2))",
+       true},
+      {"text paragraphs", "Dear reader,\n\nthis is a letter.\n" + std::string(40, 'x'),
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line)", true},
+      {"text with a zero size", "notes\n\n-Y 0 +X 3\n" + pixel,
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line)", true},
+      {"empty header before a resolution line", "\n-Y 1 +X 1\n" + pixel,
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line)", true},
+      {"control character first", "\x1b[0m\n\n-Y 1 +X 1\n" + pixel,
+       "not a Radiance picture (no #?RADIANCE or FORMAT= line)", true},
       {"no end of header", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n", "no end of header", true},
       {"same axis twice", head + "-Y 2 +Y 2\n" + pixel, "bad resolution line", true},
       {"missing number", head + "-Y 2 +X\n" + pixel, "bad resolution line", true},
@@ -314,6 +338,129 @@ TEST(RadianceReader, BrokenFilesFailWithAReason) {
     Bitmap loaded(LoadInputImage(path, &failure));
     EXPECT_EQ(loaded, nullptr) << c.name;
     EXPECT_NE(failure.find(c.reason), std::string::npos) << c.name << ": " << failure;
+  }
+}
+
+namespace {
+
+// Bytes of pic as written before the signature and the format line existed:
+// the command lines that made it, a blank line, the resolution line, RGBE.
+std::string HeaderlessBytes(const FloatPicture& pic, RadianceLayout layout,
+                            const std::string& commandLines) {
+  layout.signature = false;
+  std::string bytes = RadianceBytes(pic, layout);
+  const std::string format = "FORMAT=32-bit_rle_rgbe\n";
+  const std::size_t at = bytes.find(format);
+  EXPECT_EQ(at, layout.extraHeader.size());
+  return commandLines + bytes.erase(at, format.size());
+}
+
+}  // namespace
+
+// Headers of command lines only decode to exactly the pixels the library
+// gives for the standard file, in every encoding and with any header lines.
+TEST(RadianceReader, HeaderlessPicturesDecodeLikeTheStandardFile) {
+  const std::string dir = ScratchFolder("headerless");
+  const std::string pfilt = "pfilt -x 8 -y 8 -e 2 big.pic\n";
+  const std::string pipeline =
+      "oconv sky.rad room.rad\nrpict -vf view.vf -x 64 -y 64 -ab 1 room.oct\n" + pfilt;
+  RadianceLayout exposure;
+  exposure.extraHeader = "EXPOSURE=2.5\n";
+  RadianceLayout oldRle;
+  oldRle.encoding = ScanlineEncoding::OldRunLength;
+  RadianceLayout flat;
+  flat.encoding = ScanlineEncoding::Flat;
+  RadianceLayout mixed;
+  mixed.encoding = ScanlineEncoding::Mixed;
+  RadianceLayout columns = LayoutOf(Orientations[5], ScanlineEncoding::OldRunLength);
+  struct Case {
+    const char* name;
+    int width, height;
+    RadianceLayout layout;
+    std::string commandLines;
+  } cases[] = {
+      {"6x4 flat", 6, 4, flat, pfilt},
+      {"6x4 old run-length", 6, 4, oldRle, pfilt},
+      {"6x4 with exposure", 6, 4, exposure, pfilt},
+      {"6x4 whole pipeline, CR LF", 6, 4, flat, "oconv sky.rad\r\nrpict -x 6 -y 4 sky.oct\r\n"},
+      {"40x3 run-length", 40, 3, {}, pipeline},
+      {"40x3 mixed", 40, 3, mixed, pipeline},
+      {"300x5 old run-length", 300, 5, oldRle, pipeline},
+      {"6x4 in columns from the bottom", 6, 4, columns, pfilt},
+  };
+  for (const Case& c : cases) {
+    const FloatPicture pic = TestPicture(c.width, c.height);
+    WriteRadianceFile(dir + "standard.hdr", pic);
+    Bitmap standard(FreeImage_Load(FIF_HDR, (dir + "standard.hdr").c_str(), 0));
+    ASSERT_NE(standard, nullptr);
+
+    const std::string bytes = HeaderlessBytes(pic, c.layout, c.commandLines);
+    ASSERT_EQ(bytes.compare(0, c.commandLines.size(), c.commandLines), 0) << c.name;
+    ASSERT_EQ(bytes.find("#?"), std::string::npos) << c.name;
+    ASSERT_EQ(bytes.find("FORMAT="), std::string::npos) << c.name;
+    const std::string path = dir + "old.hdr";
+    WriteFileBytes(path, bytes);
+    // The library refuses such a file; the loader must not.
+    Bitmap direct(FreeImage_Load(FIF_HDR, path.c_str(), 0));
+    EXPECT_EQ(direct, nullptr) << c.name;
+
+    RadianceHeader header;
+    std::string error;
+    ASSERT_TRUE(ReadRadianceHeader(path, header, error)) << c.name << ": " << error;
+    EXPECT_TRUE(header.headerless) << c.name;
+    EXPECT_EQ(header.format, RadiancePixelFormat::Rgbe) << c.name;
+    EXPECT_EQ(header.width, c.width) << c.name;
+    EXPECT_EQ(header.height, c.height) << c.name;
+
+    std::string failure;
+    Bitmap loaded(LoadInputImage(path, &failure));
+    ASSERT_NE(loaded, nullptr) << c.name << ": " << failure;
+    EXPECT_EQ(FreeImage_GetImageType(loaded.get()), FIT_RGBF) << c.name;
+    EXPECT_TRUE(SamePixels(loaded.get(), standard.get())) << c.name;
+    // The corners are where the picture has them (exposure changes nothing).
+    EXPECT_EQ(PixelAt(loaded.get(), 0, 0)[0], 1.0f) << c.name;
+    EXPECT_EQ(PixelAt(loaded.get(), c.width - 1, c.height - 1)[2], 4.0f) << c.name;
+  }
+
+  // A file with a signature or a format line is no headerless file.
+  for (const std::string& bytes :
+       {RadianceBytes(TestPicture(6, 4)), std::string("FORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 1\nabcd"),
+        std::string("pfilt x\n#?RADIANCE\n\n-Y 1 +X 1\nabcd")}) {
+    RadianceHeader header;
+    std::string error;
+    ASSERT_TRUE(ReadRadianceHeader(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                   bytes.size(), header, error))
+        << error;
+    EXPECT_FALSE(header.headerless);
+  }
+}
+
+// Only the header is read, yet a look-alike whose stated size cannot fit in
+// what follows is not taken for a picture (nor weighed for memory).
+TEST(RadianceReader, HeaderlessHeaderNeedsRoomForItsPixels) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool picture;
+  } cases[] = {
+      // Two 3-pixel scanlines take at least 2 x 8 bytes (a pixel and a repeat).
+      {"room for the shortest runs", "pfilt\n\n-Y 2 +X 3\n" + std::string(16, 'a'), true},
+      {"one byte less", "pfilt\n\n-Y 2 +X 3\n" + std::string(15, 'a'), false},
+      {"huge claim", "notes\n\n-Y 30000 +X 30000\n" + std::string(1000, 'a'), false},
+      {"largest claim", "notes\n\n-Y 2147483647 +X 2147483647\n" + std::string(4000, 'a'), false},
+  };
+  for (const Case& c : cases) {
+    RadianceHeader header;
+    std::string error;
+    EXPECT_EQ(ReadRadianceHeader(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                 c.bytes.size(), header, error),
+              c.picture)
+        << c.name;
+    if (c.picture) continue;
+    EXPECT_NE(error.find("not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data "
+                         "does not decode: header states"),
+              std::string::npos)
+        << c.name << ": " << error;
   }
 }
 
@@ -368,4 +515,55 @@ TEST(RadianceReader, ReversedFileConvertsLikeTheStandardOne) {
   EXPECT_EQ(FreeImage_GetWidth(a.get()), 120u);
   EXPECT_EQ(FreeImage_GetHeight(a.get()), 80u);
   EXPECT_TRUE(SamePixels(a.get(), b.get()));
+}
+
+// The whole program converts a headerless picture like the standard file and
+// refuses a look-alike text with its reason.
+TEST(RadianceReader, HeaderlessFileConvertsLikeTheStandardOne) {
+  const std::string dir = ScratchFolder("headerless-run");
+  fs::create_directories(dir + "in");
+  fs::create_directories(dir + "out");
+  fs::create_directories(dir + "ref");
+  const FloatPicture pic = TestPicture(6, 4);
+  WriteRadianceFile(dir + "ref/standard.hdr", pic);
+  RadianceLayout layout;
+  layout.encoding = ScanlineEncoding::Mixed;  // flat and old-style runs at width 6
+  layout.extraHeader = "EXPOSURE=2\n";
+  WriteFileBytes(dir + "in/old.hdr", HeaderlessBytes(pic, layout, "pfilt -x 6 -y 4 big.pic\n"));
+  WriteFileBytes(dir + "in/notes.hdr", "cd /home/me\nls\n\n-Y 4 +X 6\n");
+
+  ProgramResult ref =
+      RunLumivert({"-q", "-i", dir + "ref/standard.hdr", "-o", dir + "ref", "-c", "png"});
+  EXPECT_EQ(ref.exitCode, 0);
+  const std::string runtime = ScratchFolder("headerless-lock");
+  const ProgramResult r = RunShellCommand(
+      "cd " + ShellQuote(runtime) + " && XDG_RUNTIME_DIR=" + ShellQuote(runtime) +
+      " XDG_CONFIG_HOME=" + ShellQuote(runtime + "config") + " " + ShellQuote(LUMIVERT_EXE) +
+      " -i " + ShellQuote(dir + "in") + " -o " + ShellQuote(dir + "out") + " -c png </dev/null 2>" +
+      ShellQuote(runtime + "err"));
+  EXPECT_NE(r.out.find("Files converted: 1 of 2\r\n"), std::string::npos) << r.out;
+  EXPECT_EQ(
+      ReadFileBytes(runtime + "err"),
+      "Not converted: " + dir +
+          "in/notes.hdr: unreadable or not Radiance: "
+          "not a Radiance picture (no #?RADIANCE or FORMAT= line, and its data does not decode: "
+          "header states 6 x 4 pixels but only 0 bytes follow)\r\n");
+  EXPECT_EQ(FolderEntries(dir + "out"), std::set<std::string>{"old.png"});
+
+  Bitmap a(FreeImage_Load(FIF_PNG, (dir + "ref/standard.png").c_str(), 0));
+  Bitmap b(FreeImage_Load(FIF_PNG, (dir + "out/old.png").c_str(), 0));
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(FreeImage_GetWidth(b.get()), 6u);
+  EXPECT_EQ(FreeImage_GetHeight(b.get()), 4u);
+  // A 96-bit source gives 48-bit png at the automatic depth.
+  ASSERT_EQ(FreeImage_GetImageType(b.get()), FIT_RGB16);
+  EXPECT_TRUE(SamePixels(a.get(), b.get()));
+  // The red corner stays top left and the blue one bottom left.
+  const auto* topLeft = reinterpret_cast<const FIRGB16*>(FreeImage_GetScanLine(b.get(), 3));
+  const auto* bottomLeft = reinterpret_cast<const FIRGB16*>(FreeImage_GetScanLine(b.get(), 0));
+  EXPECT_GT(topLeft->red, topLeft->green);
+  EXPECT_GT(topLeft->red, topLeft->blue);
+  EXPECT_GT(bottomLeft->blue, bottomLeft->red);
+  EXPECT_GT(bottomLeft->blue, bottomLeft->green);
 }
