@@ -1,6 +1,8 @@
 #include "platform/FolderEvents.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +16,22 @@ namespace {
 // is reported only at its close.
 constexpr std::uint32_t FolderMask =
     IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+
+// True when some process holds path open for writing: a read lease is
+// refused then. Where leases are not to be had (another owner's file, a
+// network file system) the file is taken as complete.
+bool BeingWritten(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  // A writer opening the file during the moment the lease is held breaks it
+  // with a signal, SIGIO by default, which would end the process: SIGURG is
+  // ignored by default.
+  ::fcntl(fd, F_SETSIG, SIGURG);
+  const bool writing = ::fcntl(fd, F_SETLEASE, F_RDLCK) != 0 && errno == EAGAIN;
+  if (!writing) ::fcntl(fd, F_SETLEASE, F_UNLCK);
+  ::close(fd);
+  return writing;
+}
 
 }  // namespace
 
@@ -48,9 +66,9 @@ void FolderEvents::WatchTree(const std::string& folder, std::vector<std::string>
     if (name == "." || name == "..") continue;
     struct stat info;
     if (::lstat((folder + name).c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode))
-      subfolders.push_back(folder + name + "/");
-    else if (found && S_ISREG(info.st_mode))
+    if (S_ISDIR(info.st_mode)) subfolders.push_back(folder + name + "/");
+    // A file still being written is left to the close that will follow.
+    else if (found && S_ISREG(info.st_mode) && !BeingWritten(folder + name))
       found->push_back(folder + name);
   }
   ::closedir(dir);

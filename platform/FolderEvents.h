@@ -1,8 +1,8 @@
 // The files that appear in a folder tree, reported once their writer is done
 // with them: a file closed after writing or moved in. Subfolders created or
-// moved in later are followed too, and the files already in them reported.
-// Built on inotify, which reports nothing of a half-written file until it is
-// closed.
+// moved in later are followed too, and the files already in them reported
+// unless still open for writing (their close is reported instead). Built on
+// inotify, which reports nothing of a half-written file until it is closed.
 #pragma once
 
 #include <map>
