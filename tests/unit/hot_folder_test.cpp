@@ -264,6 +264,11 @@ TEST(HotFolder, OwnOutputsInTheWatchedTreeAreNotInputs) {
   EXPECT_EQ(FolderEntries(in),
             (std::set<std::string>{"a.hdr", "a_x.hdr", "b.hdr", "b_x.hdr", "shots"}));
   EXPECT_EQ(FolderEntries(in + "shots/deep"), (std::set<std::string>{"c.hdr", "c_x.hdr"}));
+
+  // A picture written over one of the outputs is the user's: it is converted.
+  WriteFileBytes(in + "a_x.hdr", PictureBytes(6, 6, 7));
+  ASSERT_TRUE(watch.WaitFor("Files converted: 1 of 1\r\n", 4)) << watch.Out();
+  EXPECT_TRUE(Exists(in + "a_x_x.hdr"));
   EXPECT_TRUE(EndedBy(watch.EndBy(SIGTERM), SIGTERM));
   for (const std::string& folder : {in, scratch, runtime}) fs::remove_all(folder);
 }
