@@ -168,6 +168,8 @@ std::string ResolvePaths(const Echo& out) {
     RunState.InputFolder = ResolveFolder(argument);
     if (!IsDirectory(RunState.InputFolder)) return "Invalid input folder";
   }
+  // Only a folder can receive new files.
+  if (RunState.Watch && RunState.InputFolder.empty()) return "Invalid watch folder";
   if (RunState.OutputFolder.empty())
     RunState.OutputFolder =
         FolderOf(RunState.InputFolder.empty() ? RunState.InputFile : RunState.InputFolder);

@@ -130,6 +130,10 @@ ParameterOutcome ReadParameters() {
       outcome.Pause = true;
       continue;
     }
+    if (name == "--WATCH") {
+      RunState.Watch = 1;
+      continue;
+    }
 
     const OptionKind kind = FindOption(name);
     if (kind == OptionKind::Flag) {

@@ -236,6 +236,17 @@ bool WritePage(std::ostream& out, const std::string& tableSource, const std::str
     if (!more.empty()) text += ". " + more;
     WriteOptionEntry(out, o.names, text);
   }
+  // A front-end option that the help text leaves out.
+  WriteOptionEntry(
+      out, "--watch",
+      "Hot folder: after converting what the input folder holds, keep converting every "
+      ".hdr/.hdri file that appears in its tree once its writer has closed it (or it was moved "
+      "in), including subfolders created later; a file written again is converted again. Each "
+      "group of new files prints the lines of a run, and the %n% counter and %rnd% number go on "
+      "across them. Outputs written into the watched tree are never taken as inputs. SIGINT or "
+      "SIGTERM ends the watch, at once while idle, else after the files in flight; the process "
+      "then ends by that signal. Needs a folder as input, else \"Error: Invalid watch folder\"; "
+      "not a profile key.");
 
   bool complete = true;
   for (const TableOption& o : table) {

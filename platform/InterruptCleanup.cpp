@@ -30,6 +30,8 @@ constexpr int SlotCount = 128;
 TrackedSlot Slots[SlotCount];
 std::atomic<bool> Ending{false};
 std::atomic<bool> Cleaned{false};
+std::atomic<int> DeferFd{-1};
+std::atomic<bool> Deferred{false};
 
 // Every signal sent from outside whose default ends the process. Faults
 // (SEGV, BUS, FPE, ILL, TRAP, SYS) and abort are the program's own doing and
@@ -52,6 +54,13 @@ void HandledSet(sigset_t& set) {
 
 // Only async-signal-safe work: atomics, unlink, signal, raise.
 void OnInterrupt(int sig) {
+  if ((sig == SIGINT || sig == SIGTERM) && DeferFd.load() >= 0 && !Deferred.exchange(true)) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(sig);
+    [[maybe_unused]] const ssize_t written = ::write(DeferFd.load(), &byte, 1);
+    errno = saved;
+    return;
+  }
   if (!Ending.exchange(true)) {
     for (TrackedSlot& slot : Slots) {
       int state = slot.state.load();
@@ -90,6 +99,19 @@ void InstallInterruptCleanup() {
     if (::sigaction(sig, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) return;
     ::sigaction(sig, &action, nullptr);
   });
+}
+
+void DeferInterrupts(int fd) { DeferFd.store(fd); }
+
+void EndByInterrupt(int sig) {
+  sigset_t handled;
+  HandledSet(handled);
+  ::pthread_sigmask(SIG_BLOCK, &handled, nullptr);
+  DeferFd.store(-1);
+  // The handler's own path: delete, then end by the signal once it is unblocked.
+  OnInterrupt(sig);
+  ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+  for (;;) ::pause();
 }
 
 int CreateTrackedFile(const std::string& path, int& slot) {

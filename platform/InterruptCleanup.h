@@ -22,3 +22,13 @@ int CreateTrackedFile(const std::string& path, int& slot);
 
 // Ends the tracking of a file once it was renamed or deleted.
 void ForgetTrackedFile(int slot);
+
+// While a watch waits for new files, the first SIGINT or SIGTERM does not end
+// the process: its number is written as one byte to fd, and the caller ends
+// the process with EndByInterrupt once the files in flight are done. A second
+// one ends the process at once, as without deferral. fd -1 turns it off.
+void DeferInterrupts(int fd);
+
+// Deletes the tracked temporary files and ends the process by sig, the way
+// the signal would have ended it.
+[[noreturn]] void EndByInterrupt(int sig);

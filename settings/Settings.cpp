@@ -174,5 +174,6 @@ void InitRunState() {
   r.AutoBpp = 0;
   r.InterfaceRefresh = 0;
   r.CommandLineRun = 0;
+  r.Watch = 0;
   r.PreferencesPanel = 0;
 }

@@ -137,6 +137,8 @@ struct RunStateRecord {
   byte AutoBpp = 0;
   std::int32_t InterfaceRefresh = 0;
   byte CommandLineRun = 0;
+  // --watch: after the run, convert what appears in the input folder.
+  byte Watch = 0;
   std::string RunMode;
   std::string FindFrom, FindTo;
   byte PreferencesPanel = 0;
