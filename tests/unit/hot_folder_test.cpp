@@ -286,11 +286,12 @@ TEST(HotFolder, SigtermFinishesTheFileInFlight) {
   ASSERT_GT(watch.Pid(), 0);
   ASSERT_TRUE(watch.WaitFor("Import complete, new files added: 0\r\n")) << watch.Out();
 
-  // Two large pictures in one folder moved in: one batch, whose single
-  // worker takes one file while the other waits.
+  // Three large pictures in one folder moved in: one batch, whose single
+  // worker takes one file while the others wait.
   fs::create_directory(scratch + "pair");
   WriteFileBytes(scratch + "pair/big1.hdr", PictureBytes(2000, 1500, 11));
   WriteFileBytes(scratch + "pair/big2.hdr", PictureBytes(2000, 1500, 12));
+  WriteFileBytes(scratch + "pair/big3.hdr", PictureBytes(2000, 1500, 13));
   fs::rename(scratch + "pair", in + "pair");
   ASSERT_TRUE(watch.WaitFor("Converting...\r\n", 1)) << watch.Out();
   const auto deadline = steady_clock::now() + seconds(60);
@@ -301,11 +302,15 @@ TEST(HotFolder, SigtermFinishesTheFileInFlight) {
   const int status = watch.EndBy(SIGTERM);
   EXPECT_TRUE(EndedBy(status, SIGTERM)) << "status " << status;
   EXPECT_TRUE(Temporaries(out).empty());
-  // Exactly one of the two was written, whole (it was renamed into place).
+  // The file in flight was written whole (renamed into place) and the batch
+  // stopped before its end; on a slow machine the stop may be seen only after
+  // the first file, so one or two of the three are written, as counted.
   const std::set<std::string> outputs = FolderEntries(out + "pair/");
-  ASSERT_EQ(outputs.size(), 1u) << watch.Out();
-  EXPECT_GT(fs::file_size(out + "pair/" + *outputs.begin()), 1000u);
-  EXPECT_EQ(watch.Occurrences("Files converted: 1 of 2\r\n"), 1) << watch.Out();
+  ASSERT_GE(outputs.size(), 1u) << watch.Out();
+  ASSERT_LE(outputs.size(), 2u) << watch.Out();
+  for (const std::string& name : outputs) EXPECT_GT(fs::file_size(out + "pair/" + name), 1000u);
+  const std::string totals = "Files converted: " + std::to_string(outputs.size()) + " of 3\r\n";
+  EXPECT_EQ(watch.Occurrences(totals), 1) << watch.Out();
   for (const std::string& folder : {in, out, scratch, runtime}) fs::remove_all(folder);
 }
 
