@@ -275,7 +275,7 @@ void ConversionRun::ConvertFiles() {
     } catch (const std::bad_alloc&) {
       // The libraries allocate with new in places; running out there ends
       // this file, not the run.
-      NoteFailure(FailureKind::TooLarge, "out of memory");
+      NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
     }
     FileFailure failure = TakeFailure();
     std::vector<std::string> warnings = TakeWarnings();
@@ -327,7 +327,7 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
   try {
     result.Converted = steps_.Commit(job, inputs_, slot.rendered);
   } catch (const std::bad_alloc&) {
-    NoteFailure(FailureKind::TooLarge, "out of memory");
+    NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
     result.Converted = false;
   }
   // The render's reason comes first, as it happened first.
