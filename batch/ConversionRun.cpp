@@ -78,6 +78,7 @@ RunSnapshot ConversionRun::Snapshot(std::size_t resultsFrom) const {
     snapshot.Position = state_.Position;
     snapshot.CurrentFile = state_.CurrentFile;
     snapshot.Imported = state_.Imported;
+    snapshot.ImportWarnings = state_.ImportWarnings;
     snapshot.Converted = state_.Converted;
     snapshot.Failed = state_.Failed;
     snapshot.Paused = paused_;
@@ -128,10 +129,13 @@ void ConversionRun::Wait() {
 }
 
 void ConversionRun::Work() {
-  const std::int32_t total = importFirst_ ? Import() : static_cast<std::int32_t>(InputList.Size());
+  std::string importProblem;
+  const std::int32_t total =
+      importFirst_ ? Import(importProblem) : static_cast<std::int32_t>(InputList.Size());
   {
     std::lock_guard<std::mutex> lock(mutex_);
     state_.Imported = total;
+    if (!importProblem.empty()) state_.ImportWarnings.push_back(importProblem);
     state_.Position = 0;
     if (total > 0) {
       state_.Phase = RunPhase::Converting;
@@ -144,14 +148,14 @@ void ConversionRun::Work() {
   if (total > 0) Convert();
 }
 
-std::int32_t ConversionRun::Import() {
+std::int32_t ConversionRun::Import(std::string& problem) {
   ResetProgress();
   if (stopRequested_) Progress.KeepRunning = 0;
   if (!RunState.InputFolder.empty()) {
     ScanInputFolder();
   } else if (const std::string e = LowerCase(PathExtension(RunState.InputFile));
              e == "txt" || e == "lst") {
-    ReadInputList();
+    ReadInputList(&problem);
   } else {
     const int added = AddInputFile(RunState.InputFile);
     std::lock_guard<std::mutex> lock(ProgressMutex);
@@ -275,7 +279,7 @@ void ConversionRun::ConvertFiles() {
     } catch (const std::bad_alloc&) {
       // The libraries allocate with new in places; running out there ends
       // this file, not the run.
-      NoteFailure(FailureKind::TooLarge, "out of memory");
+      NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
     }
     FileFailure failure = TakeFailure();
     std::vector<std::string> warnings = TakeWarnings();
@@ -327,7 +331,7 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
   try {
     result.Converted = steps_.Commit(job, inputs_, slot.rendered);
   } catch (const std::bad_alloc&) {
-    NoteFailure(FailureKind::TooLarge, "out of memory");
+    NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
     result.Converted = false;
   }
   // The render's reason comes first, as it happened first.

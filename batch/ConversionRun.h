@@ -46,6 +46,9 @@ struct RunSnapshot {
   std::int32_t Position = 0;  // items started in the current phase
   std::string CurrentFile;    // the file being converted
   std::int32_t Imported = 0;  // files in the input list once the import is done
+  // Why an input was not read at all (e.g. "/in/list.txt: list file is
+  // 70.0 MiB, over the 64 MiB limit; not read"); set when the import is done.
+  std::vector<std::string> ImportWarnings;
   std::int32_t Converted = 0;
   std::int32_t Failed = 0;
   std::chrono::steady_clock::duration Elapsed{};  // since the conversion began
@@ -124,7 +127,8 @@ class ConversionRun {
   };
 
   void Work();
-  std::int32_t Import();
+  // problem: why the list file was not read, if it was not.
+  std::int32_t Import(std::string& problem);
   void Convert();
   // A worker: takes files in list order and renders them until none is left
   // or a stop was asked for, committing whatever is next in line.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -192,10 +193,39 @@ int ScanInputFolder() {
   return 0;
 }
 
-int ReadInputList() {
+std::string ListFileProblemText(const std::string& path, const RegularFileOutcome& outcome) {
+  std::string why;
+  switch (outcome.Problem) {
+    case RegularFileProblem::None:
+      return "";
+    case RegularFileProblem::CannotOpen:
+      why = "list file cannot be opened: " + outcome.SystemMessage;
+      break;
+    case RegularFileProblem::NotRegular:
+      why = std::string("list file is ") + NotRegularFileText;
+      break;
+    case RegularFileProblem::TooLarge: {
+      char size[32];
+      std::snprintf(size, sizeof size, "%.1f",
+                    static_cast<double>(outcome.Size) / static_cast<double>(1 << 20));
+      why = "list file is " + std::string(size) + " MiB, over the " +
+            std::to_string(MaxListFileBytes >> 20) + " MiB limit";
+      break;
+    }
+    case RegularFileProblem::ReadFailed:
+      why = "list file cannot be read: " + outcome.SystemMessage;
+      break;
+  }
+  return path + ": " + why + "; not read";
+}
+
+int ReadInputList(std::string* problem) {
   int added = 0;
   std::string bytes;
-  if (ReadRegularFile(RunState.InputFile, MaxListFileBytes, bytes)) {
+  RegularFileOutcome outcome;
+  if (!ReadRegularFile(RunState.InputFile, MaxListFileBytes, bytes, outcome)) {
+    if (problem) *problem = ListFileProblemText(RunState.InputFile, outcome);
+  } else {
     const std::string text = ListText(bytes);
     bytes.clear();
     SeenFolders seen;

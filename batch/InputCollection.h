@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/RegularFile.h"
+
 // The extension of a path, as typed (not lower-cased): the text after the last
 // "." met when scanning backwards before any "/" or space, provided that dot is
 // not the first character and does not directly follow a "/". "" when none
@@ -38,8 +40,13 @@ constexpr std::size_t MaxListFileBytes = std::size_t{64} << 20;
 
 // Thread procedure of a list run: reads the list file RunState.InputFile, one
 // path per line (files or folders), and reports like ScanInputFolder, one
-// Position step per existing entry. Returns 0.
-int ReadInputList();
+// Position step per existing entry. Returns 0. A list file that is not read
+// at all puts the reason in problem when given, e.g. "/in/list.txt: list file
+// is 70.0 MiB, over the 64 MiB limit; not read"; it is left alone otherwise.
+int ReadInputList(std::string* problem = nullptr);
+
+// That reason for a list file at path that was not read.
+std::string ListFileProblemText(const std::string& path, const RegularFileOutcome& outcome);
 
 // Window interface only: called by AddInputFile for every added file when
 // RunState.CommandLineRun is 0 (to show the file and fill the output folder).

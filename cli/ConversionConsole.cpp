@@ -55,6 +55,10 @@ RunSnapshot FollowRun(ConversionRun& run, bool quiet, const std::function<bool()
     snapshot = run.Snapshot(printed);
     if (!importShown && snapshot.Phase != RunPhase::Importing) {
       importShown = true;
+      // Like a file's reason: on standard error, unless quiet.
+      if (!quiet)
+        for (const std::string& warning : snapshot.ImportWarnings)
+          PrintErrorLine("Warning: " + warning);
       normal(FillPlaceholders(LanguageText("Msg", "Import complete"),
                               std::to_string(snapshot.Imported)));
       if (snapshot.Imported > 0) normal(LanguageText("General", "Converting"));

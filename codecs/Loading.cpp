@@ -1,12 +1,14 @@
 #include "codecs/Loading.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "codecs/RadianceReader.h"
-#include "platform/Files.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -24,8 +26,16 @@ bool ReadLine(std::FILE* f, std::string& line) {
 }  // namespace
 
 bool RadianceSizeIsPlausible(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::string error;
+  std::FILE* f = OpenRegularInput(path, error);
   if (!f) return true;
+  const bool plausible = RadianceSizeIsPlausible(f);
+  std::fclose(f);
+  return plausible;
+}
+
+bool RadianceSizeIsPlausible(std::FILE* f) {
+  std::rewind(f);
   std::string line;
   bool plausible = true;
   if (ReadLine(f, line) && line.size() >= 2 && line[0] == '#' && line[1] == '?') {
@@ -42,12 +52,10 @@ bool RadianceSizeIsPlausible(const std::string& path) {
     if (headerEnded && ReadLine(f, line) &&
         (std::sscanf(line.c_str(), "-Y %d +X %d", &height, &width) == 2 ||
          std::sscanf(line.c_str(), "+X %d +Y %d", &height, &width) == 2)) {
-      if (width <= 0 || height <= 0) {
-        std::fclose(f);
-        return false;
-      }
+      if (width <= 0 || height <= 0) return false;
       const long offset = std::ftell(f);
-      const std::int64_t size = FileSize(path);
+      struct stat st {};
+      const std::int64_t size = fstat(fileno(f), &st) == 0 ? st.st_size : -1;
       const std::int64_t remaining = offset >= 0 && size >= offset ? size - offset : 0;
       // The least a scanline can take: 4 bytes a pixel when flat; when the
       // width allows run-length encoding, a 4-byte marker plus, for each of
@@ -61,20 +69,65 @@ bool RadianceSizeIsPlausible(const std::string& path) {
       plausible = perLine <= remaining / height;
     }
   }
-  std::fclose(f);
   return plausible;
 }
 
+namespace {
+
+// The library's reading calls over a stdio stream.
+FreeImageIO StreamIO() {
+  FreeImageIO io{};
+  io.read_proc = [](void* buffer, unsigned size, unsigned count, fi_handle handle) -> unsigned {
+    return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
+  };
+  io.write_proc = [](void*, unsigned, unsigned, fi_handle) -> unsigned { return 0; };
+  io.seek_proc = [](fi_handle handle, long offset, int origin) -> int {
+    return std::fseek(static_cast<std::FILE*>(handle), offset, origin);
+  };
+  io.tell_proc = [](fi_handle handle) -> long {
+    return std::ftell(static_cast<std::FILE*>(handle));
+  };
+  return io;
+}
+
+}  // namespace
+
+FREE_IMAGE_FORMAT StreamFileType(std::FILE* file) {
+  FreeImageIO io = StreamIO();
+  std::rewind(file);
+  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, file, 0);
+  std::rewind(file);
+  return format;
+}
+
+FIBITMAP* LoadFromStream(FREE_IMAGE_FORMAT format, std::FILE* file, int flags) {
+  if (format == FIF_UNKNOWN) format = StreamFileType(file);
+  if (format == FIF_UNKNOWN) return nullptr;
+  FreeImageIO io = StreamIO();
+  std::rewind(file);
+  return FreeImage_LoadFromHandle(format, &io, file, flags);
+}
+
 FIBITMAP* LoadInputImage(const std::string& path, std::string* failure) {
+  std::string error;
+  std::FILE* file = OpenRegularInput(path, error);
+  if (!file) {
+    if (failure) *failure = error;
+    return nullptr;
+  }
+  // Everything below reads the one stream opened above.
   // The library reads only "-Y N +X M" files correctly (it takes "+X M +Y N"
   // for "-Y M +X N"), so other orientations go straight to the own reader.
   RadianceHeader header;
-  std::string error;
-  if (!ReadRadianceHeader(path, header, error) || header.IsStandard()) {
-    if (RadianceSizeIsPlausible(path))
-      if (FIBITMAP* image = FreeImage_Load(FIF_HDR, path.c_str(), 0)) return image;
+  FIBITMAP* image = nullptr;
+  if (!ReadRadianceHeader(file, header, error) || header.IsStandard()) {
+    if (RadianceSizeIsPlausible(file)) image = LoadFromStream(FIF_HDR, file, 0);
   }
-  FIBITMAP* image = DecodeRadianceFile(path, error);
-  if (!image && failure) *failure = error;
+  if (!image) {
+    std::rewind(file);
+    image = DecodeRadianceFile(file, error);
+    if (!image && failure) *failure = error;
+  }
+  std::fclose(file);
   return image;
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/RegularFile.h"
+
 namespace {
 
 // A header longer than this is not a picture header; it bounds the search for
@@ -83,19 +85,18 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens path for reading and measures it; no file, with the system's reason,
-// when it cannot be opened.
-File OpenInput(const std::string& path, std::uint64_t& size, std::string& error) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    error = std::strerror(errno);
-    return file;
-  }
+// Opens path for reading (a regular file only, without waiting on a pipe);
+// no file, with the reason, otherwise.
+File OpenInput(const std::string& path, std::string& error) {
+  return File(OpenRegularInput(path, error));
+}
+
+// The bytes of file from its start; the stream is rewound.
+std::uint64_t MeasureInput(std::FILE* file) {
   long end = -1;
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) end = std::ftell(file.get());
-  std::rewind(file.get());
-  size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-  return file;
+  if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+  std::rewind(file);
+  return end > 0 ? static_cast<std::uint64_t>(end) : 0;
 }
 
 struct BitmapUnloader {
@@ -426,12 +427,14 @@ bool ReadRadianceHeader(const unsigned char* data, std::size_t size, RadianceHea
   return ParseHeader(in, header, error);
 }
 
-bool ReadRadianceHeader(const std::string& path, RadianceHeader& header, std::string& error) {
-  std::uint64_t size = 0;
-  File file = OpenInput(path, size, error);
-  if (!file) return false;
-  ByteInput in(file.get(), size);
+bool ReadRadianceHeader(std::FILE* file, RadianceHeader& header, std::string& error) {
+  ByteInput in(file, MeasureInput(file));
   return ParseHeader(in, header, error);
+}
+
+bool ReadRadianceHeader(const std::string& path, RadianceHeader& header, std::string& error) {
+  File file = OpenInput(path, error);
+  return file && ReadRadianceHeader(file.get(), header, error);
 }
 
 FIBITMAP* DecodeRadiance(const unsigned char* data, std::size_t size, std::string& error) {
@@ -439,10 +442,12 @@ FIBITMAP* DecodeRadiance(const unsigned char* data, std::size_t size, std::strin
   return Decode(in, error);
 }
 
-FIBITMAP* DecodeRadianceFile(const std::string& path, std::string& error) {
-  std::uint64_t size = 0;
-  File file = OpenInput(path, size, error);
-  if (!file) return nullptr;
-  ByteInput in(file.get(), size);
+FIBITMAP* DecodeRadianceFile(std::FILE* file, std::string& error) {
+  ByteInput in(file, MeasureInput(file));
   return Decode(in, error);
+}
+
+FIBITMAP* DecodeRadianceFile(const std::string& path, std::string& error) {
+  File file = OpenInput(path, error);
+  return file ? DecodeRadianceFile(file.get(), error) : nullptr;
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 enum class RadiancePixelFormat { Rgbe, Xyze };
@@ -41,11 +42,13 @@ struct RadianceHeader {
   std::int64_t ScanlineLength() const { return scanlinesAreRows ? width : height; }
 };
 
-// Reads only the header of the Radiance picture at path or in data. False
-// with a reason in error for anything that is not a Radiance RGBE or XYZE
-// picture of a positive size, and for a headerless one whose stated size
-// cannot fit in the bytes that follow.
+// Reads only the header of the Radiance picture at path, in file (from its
+// start) or in data. False with a reason in error for anything that is not a
+// Radiance RGBE or XYZE picture of a positive size, and for a headerless one
+// whose stated size cannot fit in the bytes that follow; a path that is not a
+// regular file is refused without waiting on it.
 bool ReadRadianceHeader(const std::string& path, RadianceHeader& header, std::string& error);
+bool ReadRadianceHeader(std::FILE* file, RadianceHeader& header, std::string& error);
 bool ReadRadianceHeader(const unsigned char* data, std::size_t size, RadianceHeader& header,
                         std::string& error);
 
@@ -59,4 +62,5 @@ std::uint64_t RadianceMinimumDataBytes(const RadianceHeader& header);
 // orientation in the file. XYZE data is converted to RGB with Radiance's
 // standard primaries. No image, with a reason in error, on failure.
 FIBITMAP* DecodeRadianceFile(const std::string& path, std::string& error);
+FIBITMAP* DecodeRadianceFile(std::FILE* file, std::string& error);
 FIBITMAP* DecodeRadiance(const unsigned char* data, std::size_t size, std::string& error);

@@ -18,6 +18,9 @@ enum class FailureKind {
   Stopped,         // an allocation or the run itself ended the file
 };
 
+// The detail of a file that ran out of memory (with FailureKind::TooLarge).
+inline constexpr const char* OutOfMemoryText = "out of memory";
+
 struct FileFailure {
   FailureKind Kind = FailureKind::None;
   std::string Detail;  // the system's or library's message; may be empty

@@ -516,6 +516,8 @@ bool SameBytes(FIBITMAP* a, FIBITMAP* b) {
 
 }  // namespace
 
+float FattalLuminance(const FIRGBF& pixel) { return Luminance(pixel); }
+
 bool FattalToneMapHandles(FIBITMAP* image) {
   if (!image || !FreeImage_HasPixels(image) || FreeImage_GetImageType(image) != FIT_RGBF)
     return false;

@@ -16,6 +16,11 @@ bool FattalToneMapHandles(FIBITMAP* image);
 // mapped by both giving the same bytes. Checked once per process.
 bool FattalMatchesLibrary();
 
+// The luminance the operator works on: Rec. 709 weights, negatives as zero.
+// A picture whose pixels all have one luminance has no gradient, and the
+// operator (like the library's) gives no picture for it.
+float FattalLuminance(const FIRGBF& pixel);
+
 // The 24-bit picture FreeImage_TmoFattal02(image, saturation, attenuation)
 // gives, for a picture FattalToneMapHandles accepts; none where the library
 // gives none (a picture of one luminance) or when memory runs out. The input

@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
+#include "codecs/Loading.h"
 #include "codecs/RadianceReader.h"
 #include "platform/MemoryBudget.h"
+#include "platform/RegularFile.h"
 #include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/FattalToneMapper.h"
@@ -175,15 +179,23 @@ bool EnsureMemoryFor(std::uint64_t bytes, const std::string& step) {
   return false;
 }
 
-bool ReadStatedSize(const std::string& path, int format, std::int64_t& width,
+namespace {
+
+struct StreamCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+// The stated size from the library's header reader, over an open stream.
+bool ReadStatedSize(std::FILE* file, const std::string& path, int format, std::int64_t& width,
                     std::int64_t& height) {
   FREE_IMAGE_FORMAT fif = static_cast<FREE_IMAGE_FORMAT>(format);
   if (fif == FIF_UNKNOWN) {
-    fif = FreeImage_GetFileType(path.c_str(), 0);
+    fif = StreamFileType(file);
     if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(path.c_str());
   }
   if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsNoPixels(fif)) return false;
-  FIBITMAP* header = FreeImage_Load(fif, path.c_str(), FIF_LOAD_NOPIXELS);
+  FIBITMAP* header = LoadFromStream(fif, file, FIF_LOAD_NOPIXELS);
   if (!header) return false;
   width = FreeImage_GetWidth(header);
   height = FreeImage_GetHeight(header);
@@ -191,20 +203,32 @@ bool ReadStatedSize(const std::string& path, int format, std::int64_t& width,
   return true;
 }
 
+}  // namespace
+
+bool ReadStatedSize(const std::string& path, int format, std::int64_t& width,
+                    std::int64_t& height) {
+  std::string error;
+  Stream file(OpenRegularInput(path, error));
+  return file && ReadStatedSize(file.get(), path, format, width, height);
+}
+
 namespace {
 
 // The stated sizes of an input and of the watermark picture; false when the
-// input's header cannot be read.
+// input's header cannot be read (a path that is no longer a regular file
+// included: it is never waited on, and fails at its load with its reason).
 bool ReadInputSizes(const std::string& path, std::int64_t& width, std::int64_t& height,
                     std::int64_t& markWidth, std::int64_t& markHeight) {
   width = height = markWidth = markHeight = 0;
+  std::string error;
+  Stream file(OpenRegularInput(path, error));
+  if (!file) return false;
   // Our header reader knows every orientation; the library's is the fallback.
   RadianceHeader header;
-  std::string error;
-  if (ReadRadianceHeader(path, header, error)) {
+  if (ReadRadianceHeader(file.get(), header, error)) {
     width = header.width;
     height = header.height;
-  } else if (!ReadStatedSize(path, FIF_HDR, width, height)) {
+  } else if (!ReadStatedSize(file.get(), path, FIF_HDR, width, height)) {
     return false;
   }
   if (Settings.DoWatermark == 2 &&

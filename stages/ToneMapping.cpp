@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/ParallelFor.h"
+#include "settings/FileFailure.h"
 #include "stages/FattalToneMapper.h"
 #include "stages/MemoryEstimate.h"
 
@@ -63,6 +64,35 @@ FIBITMAP* MapByGradients(FIBITMAP* image, unsigned threads) {
   return cut;
 }
 
+// Whether every pixel of image has the same Rec. 709 luminance (negatives as
+// zero), as the gradient mapper measures it. False when the picture cannot
+// be read as floating-point RGB (no memory for the copy).
+bool HasOneLuminance(FIBITMAP* image, bool& flat) {
+  FIBITMAP* rgbf =
+      FreeImage_GetImageType(image) == FIT_RGBF ? image : FreeImage_ConvertToRGBF(image);
+  if (!rgbf) return false;
+  const unsigned w = FreeImage_GetWidth(rgbf), h = FreeImage_GetHeight(rgbf);
+  bool first = true;
+  float luminance = 0.0f;
+  flat = true;
+  for (unsigned y = 0; y < h && flat; ++y) {
+    const FIRGBF* row =
+        reinterpret_cast<const FIRGBF*>(FreeImage_GetScanLine(rgbf, static_cast<int>(y)));
+    for (unsigned x = 0; x < w; ++x) {
+      const float l = FattalLuminance(row[x]);
+      if (first) {
+        luminance = l;
+        first = false;
+      } else if (l != luminance) {
+        flat = false;
+        break;
+      }
+    }
+  }
+  if (rgbf != image) FreeImage_Unload(rgbf);
+  return true;
+}
+
 // One display value from a linear channel value already compressed.
 BYTE DisplayValue(float linear) {
   if (!(linear > 0.0f)) return 0;  // negatives and NaN
@@ -105,9 +135,16 @@ FIBITMAP* ToneMapToStandard(FIBITMAP* image, unsigned threads) {
   // The input is already held; the rest of the mapper's working set is not.
   if (!EnsureMemoryFor(ToneMappingBytes(w, h) - LoadBytes(w, h), "tone mapping")) return nullptr;
   FIBITMAP* mapped = MapByGradients(image, threads);
+  if (mapped) return mapped;
   // The gradient mapper gives nothing for a picture without any gradient
   // (uniform, or a single pixel): such a picture has no detail to keep, so
-  // the plain global operator loses nothing.
-  if (!mapped) mapped = MapGlobally(image);
-  return mapped;
+  // the plain global operator loses nothing. For any other picture nothing
+  // means an allocation failed, and a global mapping would pass for the
+  // real one: the file fails instead.
+  bool flat = false;
+  if (!HasOneLuminance(image, flat) || !flat) {
+    NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
+    return nullptr;
+  }
+  return MapGlobally(image);
 }

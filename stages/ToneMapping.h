@@ -7,7 +7,9 @@
 // 24 bits. Pictures under 32 pixels on a side, which the library refuses, are
 // extended by repeating their edge pixels, mapped, and cut back to their own
 // size. A picture the gradient mapper gives nothing for (one without any
-// gradient: uniform, or a single pixel) is mapped by MapGlobally instead.
+// gradient: uniform, or a single pixel) is mapped by MapGlobally instead;
+// for any other picture it gives nothing only when memory ran out, and then
+// there is no picture and the file is noted as too large ("out of memory").
 // Returns a new bitmap (or none); the input stays owned by the caller.
 // threads: how many the gradient mapper may use (0: one per core).
 FIBITMAP* ToneMapToStandard(FIBITMAP* image, unsigned threads = 0);

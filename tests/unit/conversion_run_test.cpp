@@ -1,6 +1,9 @@
 // The run object with fake conversions: the gate, the stop, the snapshot read
 // from another thread, and what each file's job carries.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +13,7 @@
 #include <thread>
 
 #include "batch/ConversionRun.h"
+#include "batch/InputCollection.h"
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
 #include "settings/Settings.h"
@@ -301,6 +305,92 @@ TEST_F(ConversionRunTest, AnEmptyImportFinishesWithoutConverting) {
   EXPECT_FALSE(called);
   EXPECT_EQ(run.Snapshot().Imported, 0);
   EXPECT_EQ(run.Snapshot().Phase, RunPhase::Finished);
+}
+
+namespace {
+
+// Waits up to 30 s for run to finish; a run stuck on a pipe is set free by
+// opening the pipe's other end (again for each open it makes), so the test
+// still ends.
+bool FinishesPromptly(ConversionRun& run, const std::string& fifo) {
+  auto finishedWithin = [&](std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    RunSnapshot seen;
+    while ((seen = run.Snapshot()).Phase != RunPhase::Finished &&
+           std::chrono::steady_clock::now() < deadline)
+      run.WaitForChange(seen.Version, 20ms);
+    return seen.Phase == RunPhase::Finished;
+  };
+  const bool finished = finishedWithin(30s);
+  for (int attempt = 0; !finished && attempt < 100; ++attempt) {
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    const bool freed = finishedWithin(100ms);
+    if (writer >= 0) close(writer);
+    if (freed) break;
+  }
+  run.Wait();
+  return finished;
+}
+
+std::string SwappedPath;
+
+// Puts a pipe where the scan has just found the file, as a hostile process
+// could between the scan and the conversion.
+void SwapForAPipe(const std::string& path) {
+  if (path != SwappedPath) return;
+  unlink(path.c_str());
+  mkfifo(path.c_str(), 0600);
+}
+
+}  // namespace
+
+// The real conversion of a file that turned into a pipe after the scan: the
+// memory weighing (under the admission lock) and the load never wait for a
+// writer; the file fails with its reason and the next file still converts.
+TEST_F(ConversionRunTest, AnInputTurnedIntoAPipeFailsWithItsReason) {
+  RunState.InputFolder = folder_ + "in/";
+  std::filesystem::create_directories(RunState.InputFolder);
+  std::filesystem::create_directories(RunState.OutputFolder);
+  WriteRadianceFile(folder_ + "in/a.hdr", GradientPicture(40, 36));
+  WriteRadianceFile(folder_ + "in/b.hdr", GradientPicture(40, 36));
+  SwappedPath = folder_ + "in/a.hdr";
+  RunState.CommandLineRun = 0;  // the added-file hook runs in the window only
+  InputFileAddedHook = SwapForAPipe;
+  ConversionRun run;
+  ASSERT_EQ(run.Check().Error, "");
+  run.Start();
+  const bool finished = FinishesPromptly(run, SwappedPath);
+  InputFileAddedHook = nullptr;
+  ASSERT_TRUE(finished) << "the run waited on the pipe";
+
+  const RunSnapshot end = run.Snapshot();
+  EXPECT_EQ(end.Imported, 2);
+  EXPECT_EQ(end.Converted, 1);
+  ASSERT_EQ(end.Results.size(), 2u);
+  for (const FileResult& r : end.Results) {
+    if (r.InputFile == SwappedPath) {
+      EXPECT_FALSE(r.Converted);
+      EXPECT_EQ(FailureText(r.Failure), "unreadable or not Radiance: not a regular file");
+    } else {
+      EXPECT_TRUE(r.Converted) << FailureText(r.Failure);
+      EXPECT_TRUE(std::filesystem::is_regular_file(folder_ + "out/b.png"));
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_ + "out/a.png"));
+}
+
+// A list file that is not read gives its reason with the import's result.
+TEST_F(ConversionRunTest, AListFileNotReadSaysWhy) {
+  const std::string fifo = folder_ + "list.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  RunState.InputFile = fifo;
+  ConversionRun run([](FileJob&, const InputIdentities&) { return true; });
+  run.Start();
+  ASSERT_TRUE(FinishesPromptly(run, fifo));
+  const RunSnapshot end = run.Snapshot();
+  EXPECT_EQ(end.Imported, 0);
+  EXPECT_EQ(end.ImportWarnings,
+            (std::vector<std::string>{fifo + ": list file is not a regular file; not read"}));
 }
 
 namespace {

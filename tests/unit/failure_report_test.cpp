@@ -123,3 +123,28 @@ TEST(FailureReport, AnOutputWrittenTwiceIsReported) {
                        later + "\r\n");
   EXPECT_NE(r.out.find("Saving As: " + dir + "out/x.png\r\nOK\r\nProcessing"), std::string::npos);
 }
+
+// A list file over the cap is not read, and standard error says why with its
+// size and the cap; standard output stays the plain "no input" text.
+TEST(FailureReport, AnOversizedListFileSaysWhyOnStandardError) {
+  const std::string dir = ScratchFolder("big-list");
+  const std::string list = dir + "LIST.txt";
+  WriteFileBytes(list, MakeHdr(dir + "in/a.hdr") + "\n");
+  fs::resize_file(list, std::uintmax_t{70} << 20);  // sparse: zeros after the line
+  fs::create_directories(dir + "out");
+
+  Outcome r = RunWithErrors({"-i", list, "-o", dir + "out", "-c", "png"});
+  EXPECT_EQ(AfterBanner(r.out),
+            CrLfLines({"Preparing...", "Importing...", "Import complete, new files added: 0",
+                       "Conversion stopped",
+                       "No input file(s) found. Please, add valid file(s) and try again!"}));
+  EXPECT_EQ(r.err,
+            "Warning: " + list + ": list file is 70.0 MiB, over the 64 MiB limit; not read\r\n");
+  EXPECT_TRUE(FolderEntries(dir + "out").empty());
+
+  // Quiet keeps standard error as silent as for a file's reason.
+  r = RunWithErrors({"-q", "-i", list, "-o", dir + "out", "-c", "png"});
+  EXPECT_EQ(r.out, CrLfLines({"Conversion stopped",
+                              "No input file(s) found. Please, add valid file(s) and try again!"}));
+  EXPECT_EQ(r.err, "");
+}

@@ -2,11 +2,16 @@
 // tone mapper nothing to work on; they are mapped by the global operator.
 #include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 
+#include "settings/FileFailure.h"
 #include "settings/Settings.h"
+#include "stages/FattalToneMapper.h"
 #include "stages/ToneMapping.h"
 #include "support/TestSupport.h"
 
@@ -113,4 +118,64 @@ TEST(FlatPicture, UniformFilesConvert) {
       FreeImage_Unload(dib);
     }
   }
+}
+
+namespace {
+
+// Bytes mapped into this process now.
+unsigned long long MappedBytes() {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  char line[256];
+  unsigned long long kb = 0;
+  while (status && std::fgets(line, sizeof line, status))
+    if (std::sscanf(line, "VmSize: %llu", &kb) == 1) break;
+  if (status) std::fclose(status);
+  return kb * 1024;
+}
+
+// A tall picture with detail: a small input (40 x 4000, 1.9 MB) whose solver
+// grid (4097 x 4097 floats, 67 MB a plane) is far larger.
+FIBITMAP* TallGradient() {
+  FIBITMAP* dib = FreeImage_AllocateT(FIT_RGBF, 40, 4000);
+  for (int y = 0; y < 4000; ++y) {
+    FIRGBF* row = reinterpret_cast<FIRGBF*>(FreeImage_GetScanLine(dib, y));
+    for (int x = 0; x < 40; ++x) row[x] = {0.01f * x + 0.001f * y, 0.5f, 0.02f * x};
+  }
+  return dib;
+}
+
+}  // namespace
+
+// Memory running out inside the gradient mapper is a failure with its reason,
+// never a silent change of operator. In a child process, with the memory
+// budget forced high so that only the address-space limit (48 MiB above what
+// is mapped) stops the mapper's planes.
+TEST(FlatPicture, AFailedAllocationFailsInsteadOfMappingGlobally) {
+  // Unlimited, the picture is mapped by gradients: no failure is noted.
+  FIBITMAP* input = TallGradient();
+  FIBITMAP* mapped = ToneMapToStandard(input, 1);
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(TakeFailure().Kind, FailureKind::None);
+  FreeImage_Unload(mapped);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    FattalMatchesLibrary();  // the one-time check, before the limit
+    setenv("LUMIVERT_MEMORY_LIMIT", "1000000000000", 1);
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = MappedBytes() + (std::uint64_t{48} << 20);
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(10);
+    FIBITMAP* result = ToneMapToStandard(input, 1);
+    if (result) _exit(11);  // mapped after all (globally, before the fix)
+    const FileFailure failure = TakeFailure();
+    if (failure.Kind != FailureKind::TooLarge) _exit(12);
+    _exit(FailureText(failure) == "too large for memory: out of memory" ? 0 : 13);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  // 11: a picture came back; 12, 13: the wrong reason was noted.
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  FreeImage_Unload(input);
 }

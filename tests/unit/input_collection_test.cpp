@@ -403,13 +403,18 @@ TEST_F(InputCollection, ListFolderLinesAreWalkedOnceAndStopsAreHonoured) {
 TEST_F(InputCollection, UnreadableListAddsNothing) {
   RunState.InputFile = root + "absent.txt";
   Progress.ResultCount = 2;
-  ReadInputList();
+  std::string problem;
+  ReadInputList(&problem);
   EXPECT_EQ(Progress.ResultCount, 2);
   EXPECT_EQ(InputList.Size(), 0u);
+  EXPECT_EQ(problem, root +
+                         "absent.txt: list file cannot be opened: No such file or directory; "
+                         "not read");
 }
 
 // A device or a pipe named as list file is never read: /dev/zero would fill
 // memory, a pipe would block the scan. Oversized files are refused the same way.
+// Each refusal says why; a list that was read says nothing.
 TEST_F(InputCollection, ListFileMustBeAModestRegularFile) {
   File("a.hdr");
   const std::string line = root + "a.hdr\n";
@@ -420,24 +425,33 @@ TEST_F(InputCollection, ListFileMustBeAModestRegularFile) {
     EXPECT_EQ(truncate((root + name).c_str(), size), 0);  // sparse: zeros after the line
     return root + name;
   };
+  const std::string notRegular = ": list file is not a regular file; not read";
   const struct {
     std::string list;
     size_t added;
+    std::string problem;  // after the list's path; "" for none
   } cases[] = {
-      {"/dev/zero", 0},
-      {"/dev/null", 0},
-      {fifo, 0},
-      {padded("huge.txt", off_t{8} << 30), 0},
-      {padded("over.txt", static_cast<off_t>(MaxListFileBytes) + 1), 0},
-      {padded("at-cap.txt", static_cast<off_t>(MaxListFileBytes)), 1},
+      {"/dev/zero", 0, notRegular},
+      {"/dev/null", 0, notRegular},
+      {fifo, 0, notRegular},
+      {root, 0, notRegular},
+      {padded("huge.txt", off_t{8} << 30), 0,
+       ": list file is 8192.0 MiB, over the 64 MiB limit; not read"},
+      {padded("seventy.txt", off_t{70} << 20), 0,
+       ": list file is 70.0 MiB, over the 64 MiB limit; not read"},
+      {padded("over.txt", static_cast<off_t>(MaxListFileBytes) + 1), 0,
+       ": list file is 64.0 MiB, over the 64 MiB limit; not read"},
+      {padded("at-cap.txt", static_cast<off_t>(MaxListFileBytes)), 1, ""},
   };
   for (const auto& c : cases) {
     InputList.Clear();
     Progress.ResultCount = 0;
     RunState.InputFile = c.list;
-    ReadInputList();
+    std::string problem = "unchanged";
+    ReadInputList(&problem);
     EXPECT_EQ(InputList.Size(), c.added) << c.list;
     EXPECT_EQ(Progress.ResultCount, static_cast<int>(c.added)) << c.list;
+    EXPECT_EQ(problem, c.problem.empty() ? "unchanged" : c.list + c.problem) << c.list;
   }
 }
 

@@ -1,12 +1,22 @@
 #include "codecs/Loading.h"
 
 #include <FreeImage.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <future>
+#include <thread>
 
+#include "codecs/RadianceReader.h"
+#include "settings/FileFailure.h"
+#include "settings/Settings.h"
+#include "stages/MemoryEstimate.h"
 #include "stages/ToneMapping.h"
 #include "support/TestSupport.h"
 
@@ -31,7 +41,111 @@ bool SamePixels(FIBITMAP* a, FIBITMAP* b) {
   return true;
 }
 
+// Runs call on a thread; true when it returned within 30 s. A call stuck on
+// the pipe is set free by opening the pipe's other end (again for each open
+// it makes), so the test still ends.
+bool ReturnsPromptly(const std::string& fifo, const std::function<void()>& call) {
+  std::packaged_task<void()> task(call);
+  std::future<void> done = task.get_future();
+  std::thread runner(std::move(task));
+  const bool returned = done.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  for (int attempt = 0; !returned && attempt < 100; ++attempt) {
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    const bool freed = done.wait_for(std::chrono::milliseconds(100)) == std::future_status::ready;
+    if (writer >= 0) close(writer);
+    if (freed) break;
+  }
+  runner.join();
+  return returned;
+}
+
 }  // namespace
+
+// An input that became a pipe after the scan: every reader of the path
+// refuses it at once, without waiting for a writer, and says why.
+TEST(Loading, APipeInPlaceOfAnInputIsRefusedWithoutWaiting) {
+  const std::string dir = ScratchFolder("fifo-input");
+  const std::string fifo = dir + "pic.hdr";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ApplyDefaults(1);
+  RunState.ConversionType = "png";
+  const std::string refused = "not a regular file";
+  const struct {
+    const char* name;
+    std::function<std::string()> call;  // what the call gave
+    std::string expected;
+  } cases[] = {
+      {"LoadInputImage",
+       [&] {
+         std::string failure;
+         FIBITMAP* image = LoadInputImage(fifo, &failure);
+         if (image) FreeImage_Unload(image);
+         return image ? std::string("loaded") : failure;
+       },
+       refused},
+      {"ReadRadianceHeader",
+       [&] {
+         RadianceHeader header;
+         std::string error;
+         return ReadRadianceHeader(fifo, header, error) ? std::string("read") : error;
+       },
+       refused},
+      {"DecodeRadianceFile",
+       [&] {
+         std::string error;
+         FIBITMAP* image = DecodeRadianceFile(fifo, error);
+         if (image) FreeImage_Unload(image);
+         return image ? std::string("decoded") : error;
+       },
+       refused},
+      // The weighing steps cannot read a size, and leave the file to its
+      // load, which fails with the reason above.
+      {"EstimateInputWorkingSet", [&] { return std::to_string(EstimateInputWorkingSet(fifo)); },
+       "0"},
+      {"InputFitsInMemory",
+       [&] {
+         const bool fits = InputFitsInMemory(fifo);
+         return std::string(fits ? "fits" : "refused") + "/" + FailureText(TakeFailure());
+       },
+       "fits/converted"},
+      {"ReadStatedSize",
+       [&] {
+         std::int64_t w = 0, h = 0;
+         return std::string(ReadStatedSize(fifo, FIF_HDR, w, h) ? "sized" : "no size");
+       },
+       "no size"},
+      {"RadianceSizeIsPlausible",
+       [&] { return std::string(RadianceSizeIsPlausible(fifo) ? "plausible" : "implausible"); },
+       "plausible"},
+  };
+  for (const auto& c : cases) {
+    std::string outcome = "never returned";
+    EXPECT_TRUE(ReturnsPromptly(fifo, [&] { outcome = c.call(); })) << c.name << " waited";
+    EXPECT_EQ(outcome, c.expected) << c.name;
+  }
+  // The pipe is still a pipe: nothing replaced or removed it.
+  struct stat st {};
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// A link to a picture is still an input: links are followed, only what they
+// reach must be a regular file.
+TEST(Loading, ALinkToAPictureLoads) {
+  const std::string dir = ScratchFolder("link-input");
+  WriteRadianceFile(dir + "pic.hdr", GradientPicture(40, 36));
+  ASSERT_EQ(symlink((dir + "pic.hdr").c_str(), (dir + "link.hdr").c_str()), 0);
+  std::string failure;
+  FIBITMAP* direct = LoadInputImage(dir + "pic.hdr");
+  FIBITMAP* linked = LoadInputImage(dir + "link.hdr", &failure);
+  ASSERT_NE(direct, nullptr);
+  ASSERT_NE(linked, nullptr) << failure;
+  EXPECT_EQ(FreeImage_GetWidth(linked), 40u);
+  EXPECT_EQ(FreeImage_GetHeight(linked), 36u);
+  EXPECT_TRUE(SamePixels(direct, linked));
+  FreeImage_Unload(direct);
+  FreeImage_Unload(linked);
+}
 
 TEST(Loading, HeaderSizeIsCheckedAgainstTheBytesThatFollow) {
   struct Case {
