@@ -28,14 +28,29 @@ std::string TrimSet(const std::string& text, const char* set) {
 
 std::string ArchivePath(const std::string& key) { return ThemeFolder() + key + ".zip"; }
 
+// Stops a picture far larger than an icon before anything decodes it: a few
+// hundred bytes of PNG can state a size that takes gigabytes to unpack.
+const char* PictureRefusal(const std::string& bytes) {
+  std::uint32_t width = 0, height = 0;
+  if (PngDimensions(bytes, width, height) && (width > MaxIconSide || height > MaxIconSide))
+    return "picture too large";
+  return nullptr;
+}
+
 void ReadSet(const ThemeArchive& archive, const std::string& cfg, const char* section,
              const char* const* names, int count, int size,
-             std::map<std::string, std::string>& pictures) {
+             std::map<std::string, std::string>& pictures,
+             std::map<std::string, std::string>& refused) {
   for (int i = 0; i < count; ++i) {
     const std::string value = IniValue(cfg, section, names[i]);
     if (value.empty()) continue;
     const std::string file = ThemePictureName(value, size);
-    if (archive.Has(file)) pictures[names[i]] = archive.Extract(file);
+    if (!archive.Has(file)) continue;
+    std::string bytes = archive.Extract(file);
+    if (const char* reason = PictureRefusal(bytes))
+      refused[file] = reason;
+    else
+      pictures[names[i]] = std::move(bytes);
   }
 }
 
@@ -82,8 +97,10 @@ void ScanThemes() {
 }
 
 std::string ThemeDisplayName(const std::string& key) {
+  // Only theme.cfg is inflated: listing the themes must not cost what the
+  // pictures of every archive would.
   ThemeArchive archive;
-  if (!IsRegularFile(ArchivePath(key)) || !archive.Open(ArchivePath(key)) ||
+  if (!IsRegularFile(ArchivePath(key)) || !archive.OpenOne(ArchivePath(key), "theme.cfg") ||
       !archive.Has("theme.cfg"))
     return key;
   const std::string name = IniValue(archive.Extract("theme.cfg"), "Theme", "Name");
@@ -120,10 +137,11 @@ ThemePictures LoadTheme(bool buttons, bool menu, bool toolbar) {
   ThemeArchive archive;
   if (!IsRegularFile(path) || !archive.Open(path)) return pictures;
   const std::string cfg = archive.Extract("theme.cfg");
-  if (buttons) ReadSet(archive, cfg, "Buttons", ButtonIconNames, 3, 16, pictures.buttons);
-  if (menu) ReadSet(archive, cfg, "Icons", MenuIconNames, 22, 16, pictures.menu);
+  if (buttons)
+    ReadSet(archive, cfg, "Buttons", ButtonIconNames, 3, 16, pictures.buttons, pictures.refused);
+  if (menu) ReadSet(archive, cfg, "Icons", MenuIconNames, 22, 16, pictures.menu, pictures.refused);
   if (toolbar)
     ReadSet(archive, cfg, "Icons", MenuIconNames, 22, IconPixelSize(Settings.UISize),
-            pictures.toolbar);
+            pictures.toolbar, pictures.refused);
   return pictures;
 }

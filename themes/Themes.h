@@ -2,6 +2,7 @@
 // names, and the pictures they supply for the three icon sets.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -35,11 +36,16 @@ int IconPixelSize(int uiSize);
 // base + "_" + size + ".png" ("new", 32 -> "new_32.png").
 std::string ThemePictureName(const std::string& value, int size);
 
-// PNG bytes a theme supplies, by icon name, for each icon set.
+// The largest side, in pixels, of a theme picture that is decoded at all.
+inline constexpr std::uint32_t MaxIconSide = 1024;
+
+// PNG bytes a theme supplies, by icon name, for each icon set. Several icons
+// may name the same archive entry and then carry equal bytes.
 struct ThemePictures {
   std::map<std::string, std::string> buttons;
   std::map<std::string, std::string> menu;
   std::map<std::string, std::string> toolbar;
+  std::map<std::string, std::string> refused;  // archive entry -> reason, e.g. "picture too large"
 };
 
 // Reads the pictures of the sets selected from the theme Settings.UITheme.

@@ -1,7 +1,11 @@
 #include "ui/IconSets.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QImageReader>
 #include <QPainter>
+#include <map>
+#include <string>
 
 #include "settings/Settings.h"
 #include "themes/Themes.h"
@@ -24,13 +28,33 @@ void LoadBuiltin(bool buttons, bool menu, bool toolbar) {
   }
 }
 
+// Decoded pictures of one reload, by their bytes: icons that name the same
+// archive entry are decoded once.
+using DecodeCache = std::map<std::string, QPixmap>;
+
+// The stated size is read before decoding, so a picture far larger than an
+// icon is never unpacked (the engine refuses those already; this covers any
+// bytes that reach here another way).
+QPixmap Decode(const std::string& png) {
+  QByteArray bytes = QByteArray::fromRawData(png.data(), static_cast<qsizetype>(png.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "PNG");
+  reader.setAutoDetectImageFormat(false);
+  const QSize size = reader.size();
+  if (!size.isValid() || size.width() > static_cast<int>(MaxIconSide) ||
+      size.height() > static_cast<int>(MaxIconSide))
+    return QPixmap();
+  return QPixmap::fromImage(reader.read());
+}
+
 // A picture that cannot be decoded leaves the icon as it was.
-void Apply(const std::map<std::string, std::string>& pictures, QHash<QString, QPixmap>& set) {
+void Apply(const std::map<std::string, std::string>& pictures, QHash<QString, QPixmap>& set,
+           DecodeCache& decoded) {
   for (const auto& [name, png] : pictures) {
-    QPixmap picture;
-    if (picture.loadFromData(reinterpret_cast<const uchar*>(png.data()),
-                             static_cast<uint>(png.size()), "PNG"))
-      set[QString::fromStdString(name)] = picture;
+    auto found = decoded.find(png);
+    if (found == decoded.end()) found = decoded.emplace(png, Decode(png)).first;
+    if (!found->second.isNull()) set[QString::fromStdString(name)] = found->second;
   }
 }
 
@@ -45,9 +69,10 @@ void StartIconSets() {
 void ReloadIconSets(bool buttons, bool menu, bool toolbar) {
   LoadBuiltin(buttons, menu, toolbar);
   const ThemePictures pictures = LoadTheme(buttons, menu, toolbar);
-  Apply(pictures.buttons, buttonSet);
-  Apply(pictures.menu, menuSet);
-  Apply(pictures.toolbar, toolbarSet);
+  DecodeCache decoded;
+  Apply(pictures.buttons, buttonSet, decoded);
+  Apply(pictures.menu, menuSet, decoded);
+  Apply(pictures.toolbar, toolbarSet, decoded);
 }
 
 QIcon MenuIcon(const QString& name) { return QIcon(menuSet.value(name)); }
