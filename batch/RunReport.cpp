@@ -13,7 +13,8 @@
 
 namespace {
 
-using Json = nlohmann::json;
+// Fields in the order written here, "type" first, for readers who look.
+using Json = nlohmann::ordered_json;
 
 // Paths are bytes and need not be UTF-8: a broken sequence shows as U+FFFD
 // rather than losing the line.

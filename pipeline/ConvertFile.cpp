@@ -184,8 +184,8 @@ bool PlanFile(FileJob& job) {
       job.OutputWidth = w;
       job.OutputHeight = h;
     } else {
-      NoteWarning("unreadable or not Radiance; a real run will not convert it" +
-                  (loadFailure.empty() ? std::string() : " (" + loadFailure + ")"));
+      NoteWarning("a real run will not convert it: unreadable or not Radiance" +
+                  (loadFailure.empty() ? std::string() : ": " + loadFailure));
     }
     if (image) FreeImage_Unload(image);
   }
