@@ -14,7 +14,7 @@
 #include "platform/Memory.h"
 #include "settings/Settings.h"
 
-void EndProgram() { std::exit(0); }
+void EndProgram(int exitCode) { std::exit(exitCode); }
 
 void RunProgram(int paramCount, char** params) {
   SetProgramParameters(paramCount, params);
@@ -48,7 +48,7 @@ void RunProgram(int paramCount, char** params) {
       RunScreenshotMode(next.Folder);
       break;
     case NextMode::End:
-      break;
+      EndProgram(next.ExitCode);
   }
   EndProgram();
 }

@@ -4,8 +4,9 @@
 
 #include "settings/Product.h"
 
-// The common end sequence; never returns; exit code 0.
-[[noreturn]] void EndProgram();
+// The common end sequence; never returns; exit code 0 unless the command
+// line asked for one (--exit-status).
+[[noreturn]] void EndProgram(int exitCode = 0);
 
 // Runs the whole program with the given parameters (argv without argv[0]).
 [[noreturn]] void RunProgram(int paramCount, char** params);

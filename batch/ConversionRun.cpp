@@ -60,6 +60,14 @@ void ConversionRun::Start() {
   worker_ = std::thread(&ConversionRun::Work, this);
 }
 
+void ConversionRun::PlanOnly() {
+  planOnly_ = true;
+  steps_ = {[](FileJob& job, const InputIdentities&) { return PlanFile(job); },
+            [](FileJob& job, const InputIdentities& inputs, bool) {
+              return CommitPlannedFile(job, inputs);
+            }};
+}
+
 void ConversionRun::StartWithCurrentList() {
   importFirst_ = false;
   Start();
@@ -84,6 +92,7 @@ RunSnapshot ConversionRun::Snapshot(std::size_t resultsFrom) const {
     snapshot.Paused = paused_;
     snapshot.StopRequested = stopRequested_.load();
     snapshot.Version = state_.Version;
+    snapshot.Workers = state_.Workers;
     if (state_.Phase == RunPhase::Converting)
       snapshot.Elapsed = std::chrono::steady_clock::now() - convertStart_;
     else
@@ -186,6 +195,7 @@ void ConversionRun::Convert() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     slots_.resize(entries_.size());
+    state_.Workers = workers_;
     firstCounter_ = RunState.Counter;
     randomNumbers_ = {RunState.RandomNumber};
   }
@@ -272,7 +282,9 @@ void ConversionRun::ConvertFiles() {
       job = slot.job;
     }
     // Creation failures are left to the save, which then fails.
-    if (Settings.KeepSubfolders) MakeDirectories(RunState.OutputFolder + job.RelativeFolder);
+    if (Settings.KeepSubfolders && !planOnly_)
+      MakeDirectories(RunState.OutputFolder + job.RelativeFolder);
+    const auto began = std::chrono::steady_clock::now();
     bool rendered = false;
     try {
       rendered = steps_.Render(job, inputs_);
@@ -287,6 +299,7 @@ void ConversionRun::ConvertFiles() {
     std::unique_lock<std::mutex> lock(mutex_);
     slot.job = std::move(job);
     slot.rendered = rendered;
+    slot.spent = std::chrono::steady_clock::now() - began;
     slot.failure = std::move(failure);
     slot.warnings = std::move(warnings);
     slot.done = true;
@@ -328,12 +341,17 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
   result.InputFile = job.InputFile;
   const std::int32_t renderedCounter = job.RenderedCounter;
   const std::int32_t renderedRandomNumber = job.RenderedRandomNumber;
+  const auto began = std::chrono::steady_clock::now();
   try {
     result.Converted = steps_.Commit(job, inputs_, slot.rendered);
   } catch (const std::bad_alloc&) {
     NoteFailure(FailureKind::TooLarge, OutOfMemoryText);
     result.Converted = false;
   }
+  result.Spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+      slot.spent + (std::chrono::steady_clock::now() - began));
+  result.InputWidth = job.InputWidth;
+  result.InputHeight = job.InputHeight;
   // The render's reason comes first, as it happened first.
   const FileFailure commitFailure = TakeFailure();
   result.Failure = slot.failure.Kind != FailureKind::None ? slot.failure : commitFailure;
@@ -353,9 +371,18 @@ FileResult ConversionRun::CommitSlot(FileSlot& slot) {
     result.DebugLines = {"Processing: " + job.InputFile, "Saving As: " + lastOutput_,
                          result.Converted ? "OK" : "Not OK"};
 
-  if (result.Converted) {
+  if (result.Converted && planOnly_) {
+    result.Failure = FileFailure{};
+    result.OutputWidth = job.OutputWidth;
+    result.OutputHeight = job.OutputHeight;
+    const bool first = written_.emplace(job.OutputFile, job.InputFile).second;
+    result.ReplacesExisting = !first || PathExists(job.OutputFile);
+  } else if (result.Converted) {
     result.Failure = FileFailure{};
     ApplyFileTimestamp(job);
+    result.OutputWidth = job.OutputWidth;
+    result.OutputHeight = job.OutputHeight;
+    result.BytesWritten = std::max<std::int64_t>(FileSize(job.OutputFile), 0);
     // Two inputs may give one output name; the later file replaces the
     // earlier one, and says so.
     auto [at, added] = written_.emplace(job.OutputFile, job.InputFile);

@@ -37,6 +37,13 @@ struct FileResult {
   FileFailure Failure;                  // why it was not converted
   std::vector<std::string> Warnings;    // whole texts, e.g. "/out/x.png was already written ..."
   std::vector<std::string> DebugLines;  // "Processing: ", "Saving As: ", "OK" (debug mode)
+  std::int32_t InputWidth = 0;          // as loaded; 0 when it did not load
+  std::int32_t InputHeight = 0;
+  std::int32_t OutputWidth = 0;  // as written; 0 when not converted
+  std::int32_t OutputHeight = 0;
+  std::int64_t BytesWritten = 0;      // size of the output file; 0 when not converted
+  std::chrono::milliseconds Spent{};  // rendering and committing this file
+  bool ReplacesExisting = false;      // a planned name that exists, or came earlier
 };
 
 enum class RunPhase { Ready, Importing, Converting, Finished };
@@ -57,6 +64,7 @@ struct RunSnapshot {
   std::size_t ResultsFrom = 0;      // index of Results.front() among all results
   std::vector<FileResult> Results;  // finished files in list order, from ResultsFrom
   std::uint64_t Version = 0;        // grows with every change
+  unsigned Workers = 0;             // files converted at once (once converting)
 };
 
 // The two steps of a file's conversion as the run calls them (every face uses
@@ -96,6 +104,10 @@ class ConversionRun {
   // (Settings.Threads of them, see WorkerCount). Settings, RunState and the
   // input list belong to the run until Wait returns.
   void Start();
+  // Before Start: a rehearsal that names every file as the run would
+  // (counters, subfolders, collisions) but creates and writes nothing.
+  void PlanOnly();
+
   // Converts the input list as it stands, without an import (the window
   // fills the list itself and converts exactly what it shows).
   void StartWithCurrentList();
@@ -122,6 +134,7 @@ class ConversionRun {
     std::uint64_t estimate = 0;  // working set counted against the memory budget
     bool done = false;           // rendered (or failed to)
     bool rendered = false;
+    std::chrono::steady_clock::duration spent{};
     FileFailure failure;
     std::vector<std::string> warnings;
   };
@@ -145,6 +158,7 @@ class ConversionRun {
 
   FileSteps steps_;
   bool debug_ = false;
+  bool planOnly_ = false;
   bool importFirst_ = true;
   std::thread worker_;
   std::atomic<bool> stopRequested_{false};

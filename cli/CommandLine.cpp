@@ -162,6 +162,11 @@ ParameterOutcome ReadParameters() {
   return outcome;
 }
 
+int ExitStatusOf(bool error, std::int32_t imported, std::int32_t converted, std::int32_t failed) {
+  if (error || imported == 0 || converted == 0) return 2;
+  return failed > 0 ? 1 : 0;
+}
+
 CommandLineNext RunCommandLine() {
   if (ParamCount() == 0) return {NextMode::Window, ""};
 
@@ -205,7 +210,8 @@ CommandLineNext RunCommandLine() {
     PrintLine("Error: " + outcome.Error);
     if (outcome.Pause) WaitForKey();
     CloseConsole();
-    return {NextMode::End, ""};
+    // Options are read in order, so only an --exit-status before the error counts.
+    return {NextMode::End, "", Settings.ExitStatus ? 2 : 0};
   }
 
   if (RunState.CommandLineRun == 1 && OpenConsole()) {
@@ -216,13 +222,16 @@ CommandLineNext RunCommandLine() {
       PrintLine(MakerHomepage);
       PrintLine(" ");
     }
-    RunConversion(outcome.Quiet);
+    const ConversionTotals totals = RunConversion(outcome.Quiet);
     if (outcome.Pause) {
       PrintLine("Press any key to exit.");
       WaitForKey();
     }
     CloseConsole();
-    return {NextMode::End, ""};
+    return {NextMode::End, "",
+            Settings.ExitStatus
+                ? ExitStatusOf(totals.Error, totals.Imported, totals.Converted, totals.Failed)
+                : 0};
   }
 
   return {NextMode::Window, ""};

@@ -2,6 +2,7 @@
 // banner and the hand-over to the run driver.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,12 @@ enum class NextMode {
 struct CommandLineNext {
   NextMode Mode = NextMode::End;
   std::string Folder;
+  int ExitCode = 0;  // 0 unless --exit-status asked for one
 };
+
+// With --exit-status: 0 when every file converted, 1 when some failed, 2 when
+// the run ended with an "Error: " line or converted nothing.
+int ExitStatusOf(bool error, std::int32_t imported, std::int32_t converted, std::int32_t failed);
 
 CommandLineNext RunCommandLine();
 

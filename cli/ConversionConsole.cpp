@@ -15,6 +15,7 @@
 #include "batch/ConversionRun.h"
 #include "batch/InputCollection.h"
 #include "batch/InputList.h"
+#include "batch/RunReport.h"
 #include "cli/ProgressLine.h"
 #include "lang/LanguageTable.h"
 #include "platform/Console.h"
@@ -36,11 +37,31 @@ void PrintResult(const FileResult& result, bool quiet) {
   for (const std::string& warning : result.Warnings) PrintErrorLine("Warning: " + warning);
 }
 
+// A dry run's line: where the file would go. It is the run's answer, so it
+// shows in quiet mode too.
+void PrintPlan(const FileResult& result) {
+  if (result.Converted)
+    PrintLine(result.InputFile + " -> " + result.OutputFile +
+              (result.ReplacesExisting ? " (replaces an existing file)" : ""));
+  else
+    PrintLine(result.InputFile + " -> not converted: " + FailureText(result.Failure));
+}
+
+// What a face prints and writes while following a run.
+struct RunOutputs {
+  bool quiet = false;
+  bool planOnly = false;        // a dry run: names instead of conversions
+  RunReport* report = nullptr;  // one line per committed file when open
+};
+
 // Follows a started run to its end: the import line, every finished file
 // and the live progress line. stopWanted, when given, is asked at every
 // change; once it says yes the run finishes the files in flight and starts
 // no other.
-RunSnapshot FollowRun(ConversionRun& run, bool quiet, const std::function<bool()>& stopWanted) {
+RunSnapshot FollowRun(ConversionRun& run, const RunOutputs& outputs,
+                      const std::function<bool()>& stopWanted) {
+  const bool quiet = outputs.quiet;
+  const bool planOnly = outputs.planOnly;
   auto normal = [quiet](const std::string& line) {
     if (!quiet) PrintLine(line);
   };
@@ -61,13 +82,22 @@ RunSnapshot FollowRun(ConversionRun& run, bool quiet, const std::function<bool()
           PrintErrorLine("Warning: " + warning);
       normal(FillPlaceholders(LanguageText("Msg", "Import complete"),
                               std::to_string(snapshot.Imported)));
-      if (snapshot.Imported > 0) normal(LanguageText("General", "Converting"));
+      if (snapshot.Imported > 0 && !planOnly) normal(LanguageText("General", "Converting"));
     }
     if (!snapshot.Results.empty() && lineShown) {
       EraseProgressLine();
       lineShown = false;
     }
-    for (const FileResult& result : snapshot.Results) PrintResult(result, quiet);
+    for (const FileResult& result : snapshot.Results) {
+      if (planOnly) {
+        PrintPlan(result);
+        for (const std::string& warning : result.Warnings)
+          if (!quiet) PrintErrorLine("Warning: " + warning);
+        continue;
+      }
+      PrintResult(result, quiet);
+      outputs.report->WriteLine(ReportFileLine(result));
+    }
     printed = snapshot.ResultsFrom + snapshot.Results.size();
     if (snapshot.Phase == RunPhase::Finished) break;
     if (live && snapshot.Phase == RunPhase::Converting) {
@@ -82,19 +112,20 @@ RunSnapshot FollowRun(ConversionRun& run, bool quiet, const std::function<bool()
   return snapshot;
 }
 
-// The totals of a finished run; returns the number of files converted. A
-// watch says nothing about a folder that held no file yet.
-std::int32_t PrintTotals(const RunSnapshot& snapshot, bool quiet, bool watching) {
+// The totals of a finished run, unless it was a dry run (its lines are the
+// answer). A watch says nothing about a folder that held no file yet.
+void PrintTotals(const RunSnapshot& snapshot, const RunOutputs& outputs, bool watching) {
   if (snapshot.Imported == 0) {
     if (!watching) {
       PrintLine(LanguageText("Msg", "Conversion is not complete"));
       PrintLine(LanguageText("Msg", "Empty input files"));
     }
-    return 0;
+    return;
   }
+  if (outputs.planOnly) return;
   const std::int32_t converted = snapshot.Converted;
   if (converted > 0) {
-    if (!quiet) {
+    if (!outputs.quiet) {
       PrintLine(LanguageText("Msg", "Conversion complete"));
       PrintLine(FillPlaceholders(LanguageText("Msg", "Files converted"), std::to_string(converted),
                                  std::to_string(snapshot.Imported)));
@@ -102,7 +133,27 @@ std::int32_t PrintTotals(const RunSnapshot& snapshot, bool quiet, bool watching)
   } else {
     PrintLine(LanguageText("Msg", "Conversion is not complete"));
   }
-  return converted;
+}
+
+void AddToTotals(ConversionTotals& totals, const RunSnapshot& snapshot) {
+  totals.Imported += snapshot.Imported;
+  totals.Converted += snapshot.Converted;
+  totals.Failed += snapshot.Failed;
+}
+
+// The report's last line: the counts of the whole run (of every batch of a
+// watch).
+void WriteSummary(RunReport& report, const ConversionTotals& totals, unsigned workers,
+                  std::chrono::steady_clock::time_point began) {
+  if (!report.IsOpen()) return;
+  ReportSummary summary;
+  summary.Inputs = totals.Imported;
+  summary.Converted = totals.Converted;
+  summary.Failed = totals.Failed;
+  summary.Elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - began);
+  summary.Workers = workers;
+  report.WriteLine(ReportSummaryLine(summary));
 }
 
 // The outputs a watch wrote, as they were when written: an output written
@@ -138,12 +189,16 @@ class WrittenOutputs {
 // in its tree, a batch of runs that share the counter and random numbers.
 // SIGINT and SIGTERM end it once the files in flight are done; the process
 // then ends by that signal, as an interrupted run does.
-int WatchFolder(ConversionRun& first, bool quiet) {
+ConversionTotals WatchFolder(ConversionRun& first, const RunOutputs& outputs,
+                             std::chrono::steady_clock::time_point began) {
+  const bool quiet = outputs.quiet;
+  ConversionTotals totals;
   FolderEvents events;
   int wake[2];
   if (!events.Open(RunState.InputFolder) || ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
     PrintLine("Error: Invalid watch folder");
-    return -1;
+    totals.Error = true;
+    return totals;
   }
   DeferInterrupts(wake[1]);
   int endingSignal = 0;
@@ -155,8 +210,10 @@ int WatchFolder(ConversionRun& first, bool quiet) {
 
   if (!quiet) PrintLine(LanguageText("General", "Importing"));
   first.Start();
-  RunSnapshot snapshot = FollowRun(first, quiet, stopWanted);
-  std::int32_t converted = PrintTotals(snapshot, quiet, true);
+  RunSnapshot snapshot = FollowRun(first, outputs, stopWanted);
+  AddToTotals(totals, snapshot);
+  unsigned workers = snapshot.Workers;
+  PrintTotals(snapshot, outputs, true);
   // The last snapshot holds only what was not printed before; take them all.
   WrittenOutputs written;
   written.Note(first.Snapshot().Results);
@@ -179,34 +236,60 @@ int WatchFolder(ConversionRun& first, bool quiet) {
     ConversionRun batch;
     if (!quiet) PrintLine(LanguageText("General", "Importing"));
     batch.StartWithCurrentList();
-    snapshot = FollowRun(batch, quiet, stopWanted);
-    converted += PrintTotals(snapshot, quiet, true);
+    snapshot = FollowRun(batch, outputs, stopWanted);
+    AddToTotals(totals, snapshot);
+    if (snapshot.Workers > workers) workers = snapshot.Workers;
+    PrintTotals(snapshot, outputs, true);
     written.Note(batch.Snapshot().Results);
   }
+  // The report is whole before the process ends by the signal.
+  WriteSummary(*outputs.report, totals, workers, began);
   if (endingSignal != 0) EndByInterrupt(endingSignal);
   DeferInterrupts(-1);
   ::close(wake[0]);
   ::close(wake[1]);
-  return converted;
+  return totals;
 }
 
 }  // namespace
 
-int RunConversion(bool quiet) {
+ConversionTotals RunConversion(bool quiet) {
   const bool debug = RunState.RunMode == "DEBUG";
+  const bool planOnly = Settings.DryRun != 0;
+  const auto began = std::chrono::steady_clock::now();
+  ConversionTotals totals;
+
   if (!quiet) PrintLine(LanguageText("General", "Preparing"));
   ConversionRun run;
   const CheckOutcome check = run.Check();
   if (debug)
     for (const std::string& line : check.EchoLines) PrintLine(line);
-  if (!check.Error.empty()) {
-    PrintLine("Error: " + check.Error);
-    return -1;
+  std::string error = check.Error;
+  // The report is made before anything is converted, so a path that cannot
+  // be written ends the run like any other check. A dry run writes nothing.
+  RunReport report;
+  if (error.empty() && !planOnly && !Settings.ReportFile.empty()) {
+    const std::string path = ResolveReportPath(Settings.ReportFile);
+    if (path.empty())
+      error = "Incorrect report file";
+    else if (!report.Open(path))
+      error = "Invalid report file";
   }
-  if (RunState.Watch) return WatchFolder(run, quiet);
+  if (!error.empty()) {
+    PrintLine("Error: " + error);
+    totals.Error = true;
+    return totals;
+  }
+  const RunOutputs outputs{quiet, planOnly, &report};
+  // A dry run only names what the folder holds now.
+  if (RunState.Watch && !planOnly) return WatchFolder(run, outputs, began);
 
   if (!quiet) PrintLine(LanguageText("General", "Importing"));
+  if (planOnly) run.PlanOnly();
   run.Start();
-  const RunSnapshot snapshot = FollowRun(run, quiet, nullptr);
-  return PrintTotals(snapshot, quiet, false);
+  const RunSnapshot snapshot = FollowRun(run, outputs, nullptr);
+  AddToTotals(totals, snapshot);
+  WriteSummary(report, totals, snapshot.Workers, began);
+  PrintTotals(snapshot, outputs, false);
+  return totals;
 }

@@ -3,6 +3,16 @@
 // the live progress line on standard error.
 #pragma once
 
-// Runs the conversion that Settings and RunState describe. Returns the number
-// of files converted, or -1 when the run stopped at a check.
-int RunConversion(bool quiet);
+#include <cstdint>
+
+// How a run ended, for the exit status scripts may ask for.
+struct ConversionTotals {
+  bool Error = false;  // it ended with an "Error: " line
+  std::int32_t Imported = 0;
+  std::int32_t Converted = 0;
+  std::int32_t Failed = 0;
+};
+
+// Runs the conversion that Settings and RunState describe (with
+// Settings.DryRun, only prints the names it would write).
+ConversionTotals RunConversion(bool quiet);

@@ -325,10 +325,50 @@ bool WritePage(std::ostream& out, const std::string& tableSource, const std::str
       << "\n.TP\n.B DISPLAY\\fR, \\fBWAYLAND_DISPLAY\n"
       << Roff("The window needs a display; the command line does not.") << "\n.SH EXIT STATUS\n"
       << Roff(
-             "The exit status is 0 on every path, also after an error. Errors are one line on "
-             "standard output beginning with \"Error: \"; reasons why a single file failed are "
-             "printed on standard error. Check the totals line (\"Conversion complete\") or the "
-             "output files to find out what was converted.")
+             "Without --exit-status the exit status is 0 on every path, also after an error. "
+             "Errors are one line on standard output beginning with \"Error: \"; reasons why a "
+             "single file failed are printed on standard error.")
+      << "\n.PP\n"
+      << Roff("With --exit-status:") << "\n.TP\n.B 0\n"
+      << Roff("every input was converted;") << "\n.TP\n.B 1\n"
+      << Roff("some inputs were converted, some failed;") << "\n.TP\n.B 2\n"
+      << Roff(
+             "the run ended with an \"Error: \" line (a usage error counts when --exit-status "
+             "comes before it), or converted nothing;")
+      << "\n.TP\n.B 130\\fR, \\fB143\n"
+      << Roff(
+             "the run was interrupted by SIGINT or SIGTERM (the process ends by that signal, "
+             "as it does without the option).")
+      << "\n.SH REPORT\n"
+      << Roff(
+             "--report=FILE writes one JSON object per line. Each input gets an object when it "
+             "is finished, in list order: \"type\": \"file\", \"input\" (path), \"output\" "
+             "(path written, or null), \"status\" (\"converted\" or \"failed\"), \"reason\" "
+             "(for a failed file the text of its \"Not converted:\" line after the path, else "
+             "null), \"warnings\" (array of texts), \"input_width\", \"input_height\" (as "
+             "loaded, null when the file did not load), \"output_width\", \"output_height\" "
+             "(as written, null when failed), \"bytes\" (size written) and \"ms\" (time spent on "
+             "the file). The last line is \"type\": \"summary\" with \"inputs\", "
+             "\"converted\", \"failed\", \"elapsed_ms\", \"workers\" and \"version\". Every "
+             "line is written whole, so a report read during the run, or after an interrupted "
+             "one (which has no summary), is valid up to its last line. Paths that are not UTF-8 "
+             "show U+FFFD for the broken bytes. Example line:")
+      << "\n.PP\n.nf\n.RS\n"
+      << Roff(
+             "{\"type\":\"file\",\"input\":\"/in/sky.hdr\",\"output\":\"/out/sky.png\","
+             "\"status\":\"converted\",\"reason\":null,\"warnings\":[],\"input_width\":640,"
+             "\"input_height\":480,\"output_width\":640,\"output_height\":480,"
+             "\"bytes\":412733,\"ms\":850}")
+      << "\n.RE\n.fi\n.PP\n"
+      << Roff("The failed inputs with their reasons:") << "\n.PP\n.nf\n.RS\n"
+      << Roff(
+             "jq -r 'select(.type == \"file\" and .status == \"failed\") | "
+             "\"\\(.input): \\(.reason)\"' run.jsonl")
+      << "\n.RE\n.fi\n.PP\n"
+      << Roff(
+             "merge-reports REPORT... (in the cluster folder of the program's folder; it needs jq) "
+             "prints the totals and the failed inputs of several reports, such as the shards of "
+             "a cluster job.")
       << "\n.SH EXAMPLES\n";
   const char* const examples[][2] = {
       {"lumivert -i ~/pictures/sky.hdr -o ~/converted -c png", "Convert one picture to png."},

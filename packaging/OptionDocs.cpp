@@ -169,6 +169,20 @@ const std::map<std::string, OptionDoc>& Docs() {
         "How many files are converted at once: 0 (the default) takes one per processor core, 1 "
         "converts one file after the other. Output names, bytes and console lines are the same "
         "for any number."}},
+      {"--REPORT",
+       {"FILE",
+        "Writes a JSON Lines report of the run to FILE (created or emptied before anything is "
+        "converted; a relative path is taken from the program's folder, like -o): one object per "
+        "input in list order as each file is finished, then one summary object; see REPORT. A "
+        "FILE that cannot be written is an error line and nothing is converted."}},
+      {"--EXIT-STATUS",
+       {"", "Ends with an exit status that tells how the run went instead of 0; see EXIT STATUS."}},
+      {"--DRY-RUN",
+       {"",
+        "Converts and writes nothing: prints, for each input in list order, INPUT -> OUTPUT, "
+        "the path a run with the same options would write (assuming the files before it "
+        "succeed), followed by (replaces an existing file) when that path exists or an earlier "
+        "input takes it. Not a profile key."}},
   };
   return docs;
 }
@@ -179,7 +193,7 @@ const std::map<std::string, const char*>& Sections() {
       {"--ROTATION", "Rotation and size"}, {"--FLIP-HORIZONTAL", "Flipping and colours"},
       {"--FR-SOLID-LEFT", "Frame"},        {"--WM-TEXT", "Text watermark"},
       {"--WM-IMAGE", "Picture watermark"}, {"--FILENAME-MASK", "Output files"},
-      {"--THREADS", "Conversion"},
+      {"--THREADS", "Conversion"},         {"--REPORT", "Scripts"},
   };
   return sections;
 }

@@ -88,7 +88,7 @@ install(FILES ${CMAKE_BINARY_DIR}/lumivert.html DESTINATION ${LUMIVERT_PROGRAM_D
 install(FILES ${PACKAGING_OUT}/bin/lumivert DESTINATION bin)
 # The cluster recipe, so that nodes with the package need no checkout.
 install(PROGRAMS scripts/cluster/convert-shard scripts/cluster/lumivert-array.sbatch
-  DESTINATION ${LUMIVERT_PROGRAM_DIR}/cluster)
+  scripts/cluster/merge-reports DESTINATION ${LUMIVERT_PROGRAM_DIR}/cluster)
 
 install(FILES ${PACKAGING_OUT}/lumivert.1.gz DESTINATION share/man/man1)
 install(FILES packaging/lumivert.desktop DESTINATION share/applications)
@@ -137,6 +137,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${LUMIVERT_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Only cluster/merge-reports uses it, and says so when it is missing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS jq)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -9,6 +9,7 @@
 #include "naming/OutputNaming.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "settings/FileFailure.h"
 #include "settings/Settings.h"
 #include "stages/MemoryEstimate.h"
@@ -88,6 +89,8 @@ bool RenderFile(FileJob& job) {
   int w, h;
   Size(image, w, h);
   job.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;
+  job.InputWidth = w;
+  job.InputHeight = h;
   if (w == 0 || h == 0) {
     if (image) FreeImage_Unload(image);
     NoteFailure(FailureKind::Unreadable);
@@ -147,6 +150,54 @@ bool CommitFile(FileJob& job, const InputIdentities& inputs, bool rendered) {
   }
   if (!PlaceOutput(job)) {
     NoteFailure(FailureKind::WriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool PlanFile(FileJob& job) {
+  job.RenderedCounter = job.Counter;
+  job.RenderedRandomNumber = job.RandomNumber;
+  job.OutputFile.clear();
+  job.TempPath.clear();
+  // Radiance pictures load as floating-point RGB.
+  job.SourceBpp = 96;
+  const std::string mask = LowerCase(Settings.FilenameMask);
+  const bool needsPicture = mask.find("%width%") != std::string::npos ||
+                            mask.find("%height%") != std::string::npos ||
+                            mask.find("%bpp%") != std::string::npos;
+  if (needsPicture) {
+    std::string loadFailure;
+    FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
+    int w, h;
+    Size(image, w, h);
+    if (image && w > 0 && h > 0) {
+      job.SourceBpp = static_cast<int>(FreeImage_GetBPP(image));
+      job.InputWidth = w;
+      job.InputHeight = h;
+      // The same geometry as the real run, so %width% and %height% agree.
+      image = RotateImage(image);
+      Size(image, w, h);
+      image = ResizeImage(image, w, h);
+      Size(image, w, h);
+      image = FitIcon(image, w, h);
+      job.OutputWidth = w;
+      job.OutputHeight = h;
+    } else {
+      NoteWarning("a real run will not convert it: unreadable or not Radiance" +
+                  (loadFailure.empty() ? std::string() : ": " + loadFailure));
+    }
+    if (image) FreeImage_Unload(image);
+  }
+  job.OutputBpp =
+      RunState.AutoBpp ? AutoDepth(RunState.ConversionType, job.SourceBpp) : RunState.OutputBpp;
+  return true;
+}
+
+bool CommitPlannedFile(FileJob& job, const InputIdentities& inputs) {
+  job.OutputFile = BuildOutputPath(job);
+  if (IsAnInput(job.OutputFile, inputs)) {
+    NoteFailure(FailureKind::SameAsInput);
     return false;
   }
   return true;

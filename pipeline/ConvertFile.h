@@ -26,5 +26,14 @@ bool CommitFile(FileJob& job, const InputIdentities& inputs, bool rendered);
 // Both steps at once.
 bool ConvertFile(FileJob& job, const InputIdentities& inputs);
 
+// A rehearsal of the two steps that writes nothing. PlanFile (any thread)
+// works out what the name needs: the picture is loaded and sized only when
+// the mask shows its size or depth; an unreadable picture gets a warning and
+// still counts as converted, so that later names assume it succeeds.
+// CommitPlannedFile names the file with the final numbers; false (with the
+// reason) when that name is one of inputs, as the real commit would refuse it.
+bool PlanFile(FileJob& job);
+bool CommitPlannedFile(FileJob& job, const InputIdentities& inputs);
+
 // Sets the written output's modification time as FileTimestamp asks.
 void ApplyFileTimestamp(const FileJob& job);

@@ -12,8 +12,10 @@ struct FileJob {
   std::int32_t Counter = 0;       // %n%: 1 + the files converted before this one
   std::int32_t RandomNumber = 0;  // %rnd%: renewed after every converted file
   std::int32_t SourceBpp = 0;     // depth of the picture as loaded
-  std::int32_t OutputBpp = 0;     // the depth written (resolved when automatic)
-  std::int32_t OutputWidth = 0;   // size after rotation, resizing and the icon limit
+  std::int32_t InputWidth = 0;    // size of the picture as loaded (0 when it did not load)
+  std::int32_t InputHeight = 0;
+  std::int32_t OutputBpp = 0;    // the depth written (resolved when automatic)
+  std::int32_t OutputWidth = 0;  // size after rotation, resizing and the icon limit
   std::int32_t OutputHeight = 0;
   std::string OutputFile;  // set once the name is built (before the save)
   std::string TempPath;    // the writer's temporary file beside OutputFile

@@ -88,6 +88,9 @@ std::unordered_map<std::string, OptionEntry>& Options() {
       {"--FILE-TIMESTAMP-CUSTOM", IntegerOption(&S::CustomTimestamp)},
       {"--NO-SUBFOLDERS", FlagOption(&S::KeepSubfolders, 0)},
       {"--THREADS", IntegerOption(&S::Threads)},
+      {"--REPORT", TextOption(&S::ReportFile)},
+      {"--EXIT-STATUS", FlagOption(&S::ExitStatus)},
+      {"--DRY-RUN", FlagOption(&S::DryRun)},
   };
   return table;
 }

@@ -82,6 +82,8 @@ void ApplyEntry(const std::string& key, const std::string& rawValue, const std::
   std::string name = UpperCase(key);
   // The frame opacity has its own key in profiles; the command-line name is not one.
   if (name == "--FR-SOLID-OPACITY") return;
+  // A shared recipe must not quietly turn every run that uses it into a rehearsal.
+  if (name == "--DRY-RUN") return;
   if (name == "--WM-SOLID-OPACITY") name = "--FR-SOLID-OPACITY";
   std::string value = rawValue;
   switch (FindOption(name)) {

@@ -155,6 +155,9 @@ void ApplyDefaults(byte forCommandLine) {
   s.RecentFiles = "";
   s.CleanRecentFiles = 0;
   s.Threads = 0;
+  s.ReportFile.clear();
+  s.ExitStatus = 0;
+  s.DryRun = 0;
 }
 
 void InitRunState() {

@@ -118,6 +118,10 @@ struct SettingsRecord {
   byte CleanRecentFiles = 0;
   // Files converted at once; 0 = as many as the machine has cores.
   std::int32_t Threads = 0;
+  // For scripts (command line and profiles; the window has no use for them).
+  std::string ReportFile;  // JSON Lines report of the run; "" = none
+  byte ExitStatus = 0;     // the exit code tells how the run went (else always 0)
+  byte DryRun = 0;         // print the output names a run would write; convert nothing
 };
 
 // What belongs to a run as a whole; what belongs to one file is its FileJob.
