@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "settings/Product.h"
 #include "settings/Settings.h"
-#include "settings/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 #include "ui/Messages.h"
 
 void RunUpdateCheck(QWidget* parent) {

@@ -10,7 +10,7 @@
 
 #include "platform/HttpClient.h"
 #include "platform/Text.h"
-#include "settings/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 #include "support/LocalHttpServer.h"
 
 namespace {
