@@ -16,12 +16,6 @@ int AutoDepth(const std::string& extension, int sourceBpp) {
 
 namespace {
 
-// Replaces image by converted (which may be none) and releases the old one.
-FIBITMAP* Replace(FIBITMAP* image, FIBITMAP* converted) {
-  if (converted != image) FreeImage_Unload(image);
-  return converted;
-}
-
 bool IsOneOf(const std::string& value, std::initializer_list<const char*> list) {
   for (const char* item : list)
     if (value == item) return true;
@@ -30,45 +24,56 @@ bool IsOneOf(const std::string& value, std::initializer_list<const char*> list) 
 
 }  // namespace
 
-FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job) {
-  if (!image) return nullptr;
+Bitmap ConvertDepth(Bitmap image, FileJob& job) {
+  if (!image) return image;
   if (RunState.AutoBpp) job.OutputBpp = AutoDepth(RunState.ConversionType, job.SourceBpp);
   const int target = job.OutputBpp;
-  if (static_cast<int>(FreeImage_GetBPP(image)) == target) return image;
+  if (static_cast<int>(FreeImage_GetBPP(image.get())) == target) return image;
   const std::string& type = RunState.ConversionType;
   switch (target) {
     case 96:
-      return Replace(image, FreeImage_ConvertToRGBF(image));
+      image.reset(FreeImage_ConvertToRGBF(image.get()));
+      break;
     case 48:
-      return Replace(image, FreeImage_ConvertToRGB16(image));
+      image.reset(FreeImage_ConvertToRGB16(image.get()));
+      break;
     case 32:
-      return Replace(image, FreeImage_ConvertTo32Bits(image));
+      image.reset(FreeImage_ConvertTo32Bits(image.get()));
+      break;
     case 24:
-      return Replace(image, FreeImage_ConvertTo24Bits(image));
+      image.reset(FreeImage_ConvertTo24Bits(image.get()));
+      break;
     case 16:
-      if (FreeImage_GetBPP(image) > 32) {
-        image = Replace(image, FreeImage_ConvertTo24Bits(image));
-        if (!image) return nullptr;
+      if (FreeImage_GetBPP(image.get()) > 32) {
+        image.reset(FreeImage_ConvertTo24Bits(image.get()));
+        if (!image) break;
       }
-      return Replace(image, IsOneOf(type, {"ico", "tga"}) ? FreeImage_ConvertTo16Bits555(image)
-                                                          : FreeImage_ConvertTo16Bits565(image));
+      image.reset(IsOneOf(type, {"ico", "tga"}) ? FreeImage_ConvertTo16Bits555(image.get())
+                                                : FreeImage_ConvertTo16Bits565(image.get()));
+      break;
     case 8:
       // Formats without a colour table take 8 bits as greyscale; the others
       // get a 256-colour palette from Wu's quantizer. (A Portable Greymap
       // stores grey levels, so palette indices written there would be noise.)
-      if (IsOneOf(type, {"j2k", "jp2", "jpg", "jxr", "pgm"}))
-        return Replace(image, FreeImage_ConvertTo8Bits(image));
-      if (FreeImage_GetBPP(image) != 24) {
-        image = Replace(image, FreeImage_ConvertTo24Bits(image));
-        if (!image) return nullptr;
+      if (IsOneOf(type, {"j2k", "jp2", "jpg", "jxr", "pgm"})) {
+        image.reset(FreeImage_ConvertTo8Bits(image.get()));
+        break;
       }
-      return Replace(image, FreeImage_ColorQuantizeEx(image, FIQ_WUQUANT, 256, 0, nullptr));
+      if (FreeImage_GetBPP(image.get()) != 24) {
+        image.reset(FreeImage_ConvertTo24Bits(image.get()));
+        if (!image) break;
+      }
+      image.reset(FreeImage_ColorQuantizeEx(image.get(), FIQ_WUQUANT, 256, 0, nullptr));
+      break;
     case 4:
-      return Replace(image, FreeImage_ConvertTo4Bits(image));
+      image.reset(FreeImage_ConvertTo4Bits(image.get()));
+      break;
     case 1:
-      return Replace(image, FreeImage_Dither(image, FID_FS));
+      image.reset(FreeImage_Dither(image.get(), FID_FS));
+      break;
     default:
-      FreeImage_Unload(image);
-      return nullptr;
+      image.reset();
+      break;
   }
+  return image;
 }

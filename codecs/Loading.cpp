@@ -108,24 +108,24 @@ FIBITMAP* LoadFromStream(FREE_IMAGE_FORMAT format, std::FILE* file, int flags) {
   return FreeImage_LoadFromHandle(format, &io, file, flags);
 }
 
-FIBITMAP* LoadInputImage(const std::string& path, std::string* failure) {
+Bitmap LoadInputImage(const std::string& path, std::string* failure) {
   std::string error;
   std::FILE* file = OpenRegularInput(path, error);
   if (!file) {
     if (failure) *failure = error;
-    return nullptr;
+    return Bitmap();
   }
   // Everything below reads the one stream opened above.
   // The library reads only "-Y N +X M" files correctly (it takes "+X M +Y N"
   // for "-Y M +X N"), so other orientations go straight to the own reader.
   RadianceHeader header;
-  FIBITMAP* image = nullptr;
+  Bitmap image;
   if (!ReadRadianceHeader(file, header, error) || header.IsStandard()) {
-    if (RadianceSizeIsPlausible(file)) image = LoadFromStream(FIF_HDR, file, 0);
+    if (RadianceSizeIsPlausible(file)) image.reset(LoadFromStream(FIF_HDR, file, 0));
   }
   if (!image) {
     std::rewind(file);
-    image = DecodeRadianceFile(file, error);
+    image.reset(DecodeRadianceFile(file, error));
     if (!image && failure) *failure = error;
   }
   std::fclose(file);

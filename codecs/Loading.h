@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <string>
 
+#include "codecs/Bitmap.h"
+
 // Loads path as Radiance HDR (no format detection): through the library when
 // it reads the file correctly, else through the own Radiance reader. Returns
 // no image, with the reason in failure when given, for a missing, unreadable
 // or truncated file, for a path that is not a regular file (never waiting on
 // a pipe), and for a header whose stated size cannot fit in the bytes that
 // follow it. The file is opened once; every reader uses that stream.
-FIBITMAP* LoadInputImage(const std::string& path, std::string* failure = nullptr);
+Bitmap LoadInputImage(const std::string& path, std::string* failure = nullptr);
 
 // False when the Radiance header at path states more pixels than the rest of
 // the file can hold; true otherwise (including headers the loader will reject

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "codecs/Bitmap.h"
 #include "platform/CheckedFile.h"
 #include "settings/FileJob.h"
 
@@ -12,7 +13,7 @@
 int AutoDepth(const std::string& extension, int sourceBpp);
 // The bitmap at job.OutputBpp (resolved first from job.SourceBpp when
 // RunState.AutoBpp), or no image.
-FIBITMAP* ConvertDepth(FIBITMAP* image, FileJob& job);
+Bitmap ConvertDepth(Bitmap image, FileJob& job);
 // The highest palette index used by an 8-bit picture, plus one.
 int CountUsedColors(FIBITMAP* image);
 // Writes an 8-bit BMP whose colour table holds only the entries the pixels use.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "codecs/Bitmap.h"
 #include "platform/RegularFile.h"
 
 namespace {
@@ -98,11 +99,6 @@ std::uint64_t MeasureInput(std::FILE* file) {
   std::rewind(file);
   return end > 0 ? static_cast<std::uint64_t>(end) : 0;
 }
-
-struct BitmapUnloader {
-  void operator()(FIBITMAP* b) const { FreeImage_Unload(b); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
 
 // One header line without its "\n" (and without a "\r" before it). False at
 // the end of the input before a "\n", or past the header size limit.

@@ -11,9 +11,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = WriteFuzzFile(data, size, "hdr");
-  if (FIBITMAP* picture = LoadInputImage(path)) {
-    TouchFarCorners(picture);
-    FreeImage_Unload(picture);
-  }
+  if (const Bitmap picture = LoadInputImage(path)) TouchFarCorners(picture.get());
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "codecs/Loading.h"
 #include "codecs/OutputEncoding.h"
@@ -21,21 +22,14 @@ namespace {
 
 constexpr int IconLimit = 128;
 
-// Releases old when a library call handed back a different bitmap (the
-// stages release what they replace themselves).
-FIBITMAP* Replace(FIBITMAP* old, FIBITMAP* next) {
-  if (old && old != next) FreeImage_Unload(old);
-  return next;
-}
-
-void Size(FIBITMAP* image, int& w, int& h) {
-  w = image ? static_cast<int>(FreeImage_GetWidth(image)) : 0;
-  h = image ? static_cast<int>(FreeImage_GetHeight(image)) : 0;
+void Size(const Bitmap& image, int& w, int& h) {
+  w = image ? static_cast<int>(FreeImage_GetWidth(image.get())) : 0;
+  h = image ? static_cast<int>(FreeImage_GetHeight(image.get())) : 0;
 }
 
 // Icons are square and at most 128 pixels a side; the picture is stretched,
 // not letterboxed.
-FIBITMAP* FitIcon(FIBITMAP* image, int& w, int& h) {
+Bitmap FitIcon(Bitmap image, int& w, int& h) {
   if (!image || RunState.ConversionType != "ico") return image;
   int side;
   if (w > IconLimit || h > IconLimit)
@@ -45,16 +39,17 @@ FIBITMAP* FitIcon(FIBITMAP* image, int& w, int& h) {
   else
     return image;
   w = h = side;
-  return Replace(image, FreeImage_Rescale(image, side, side, FILTER_BICUBIC));
+  image.reset(FreeImage_Rescale(image.get(), side, side, FILTER_BICUBIC));
+  return image;
 }
 
-FIBITMAP* ToStandardType(FIBITMAP* image, unsigned toneMapThreads) {
-  if (!image) return nullptr;
-  FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image);
+Bitmap ToStandardType(Bitmap image, unsigned toneMapThreads) {
+  if (!image) return image;
+  FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image.get());
   if (type == FIC_MINISWHITE || type == FIC_MINISBLACK)
-    image = Replace(image, FreeImage_ConvertToStandardType(image, TRUE));
-  if (image && FreeImage_GetBPP(image) > 32)
-    image = Replace(image, ToneMapToStandard(image, toneMapThreads));
+    image.reset(FreeImage_ConvertToStandardType(image.get(), TRUE));
+  if (image && FreeImage_GetBPP(image.get()) > 32)
+    image.reset(ToneMapToStandard(image.get(), toneMapThreads));
   return image;
 }
 
@@ -84,47 +79,45 @@ bool RenderFile(FileJob& job) {
   job.TempPath.clear();
   if (!InputFitsInMemory(job.InputFile)) return false;
   std::string loadFailure;
-  FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
+  Bitmap image = LoadInputImage(job.InputFile, &loadFailure);
   if (!image) NoteFailure(FailureKind::Unreadable, loadFailure);
   int w, h;
   Size(image, w, h);
-  job.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;
+  job.SourceBpp = image ? static_cast<int>(FreeImage_GetBPP(image.get())) : 0;
   job.InputWidth = w;
   job.InputHeight = h;
   if (w == 0 || h == 0) {
-    if (image) FreeImage_Unload(image);
     NoteFailure(FailureKind::Unreadable);
     return false;
   }
 
-  image = RotateImage(image);
+  image = RotateImage(std::move(image));
   Size(image, w, h);
-  image = ResizeImage(image, w, h);
+  image = ResizeImage(std::move(image), w, h);
   Size(image, w, h);
-  image = FitIcon(image, w, h);
-  image = ToStandardType(image, job.ToneMapThreads);
+  image = FitIcon(std::move(image), w, h);
+  image = ToStandardType(std::move(image), job.ToneMapThreads);
   if (!image) NoteFailure(FailureKind::ToneMapping);
-  if (image) FlipImage(image);
-  image = AdjustImageColors(image);
-  image = GreyscaleImage(image);
-  image = ThresholdImage(image);
-  image = ApplyFrame(image, w, h);
+  image = FlipImage(std::move(image));
+  image = AdjustImageColors(std::move(image));
+  image = GreyscaleImage(std::move(image));
+  image = ThresholdImage(std::move(image));
+  image = ApplyFrame(std::move(image), w, h);
 
   // The text watermark shows the current picture's size and depth.
   job.OutputWidth = w;
   job.OutputHeight = h;
   job.OutputBpp =
       RunState.AutoBpp ? AutoDepth(RunState.ConversionType, job.SourceBpp) : RunState.OutputBpp;
-  image = ApplyWatermark(image, w, h, job);
-  image = ConvertDepth(image, job);
+  image = ApplyWatermark(std::move(image), w, h, job);
+  image = ConvertDepth(std::move(image), job);
   if (!image) NoteFailure(FailureKind::EncoderRefused, "no picture at the output depth");
 
   job.OutputFile = BuildOutputPath(job);
   // The writer reserves its temporary file beside the output; the commit
   // moves it to its final name.
-  const bool ok = image && WriteOutputTemp(image, job);
+  const bool ok = image && WriteOutputTemp(image.get(), job);
   if (image && !ok) NoteFailure(FailureKind::WriteFailed);
-  if (image) FreeImage_Unload(image);
   return ok;
 }
 
@@ -168,26 +161,25 @@ bool PlanFile(FileJob& job) {
                             mask.find("%bpp%") != std::string::npos;
   if (needsPicture) {
     std::string loadFailure;
-    FIBITMAP* image = LoadInputImage(job.InputFile, &loadFailure);
+    Bitmap image = LoadInputImage(job.InputFile, &loadFailure);
     int w, h;
     Size(image, w, h);
     if (image && w > 0 && h > 0) {
-      job.SourceBpp = static_cast<int>(FreeImage_GetBPP(image));
+      job.SourceBpp = static_cast<int>(FreeImage_GetBPP(image.get()));
       job.InputWidth = w;
       job.InputHeight = h;
       // The same geometry as the real run, so %width% and %height% agree.
-      image = RotateImage(image);
+      image = RotateImage(std::move(image));
       Size(image, w, h);
-      image = ResizeImage(image, w, h);
+      image = ResizeImage(std::move(image), w, h);
       Size(image, w, h);
-      image = FitIcon(image, w, h);
+      image = FitIcon(std::move(image), w, h);
       job.OutputWidth = w;
       job.OutputHeight = h;
     } else {
       NoteWarning("a real run will not convert it: unreadable or not Radiance" +
                   (loadFailure.empty() ? std::string() : ": " + loadFailure));
     }
-    if (image) FreeImage_Unload(image);
   }
   job.OutputBpp =
       RunState.AutoBpp ? AutoDepth(RunState.ConversionType, job.SourceBpp) : RunState.OutputBpp;

@@ -1,8 +1,9 @@
 #include "settings/Settings.h"
 #include "stages/Stages.h"
 
-void FlipImage(FIBITMAP* image) {
-  if (!image) return;
-  if (Settings.DoImageFlipHorizontal) FreeImage_FlipHorizontal(image);
-  if (Settings.DoImageFlipVertical) FreeImage_FlipVertical(image);
+Bitmap FlipImage(Bitmap image) {
+  if (!image) return image;
+  if (Settings.DoImageFlipHorizontal) FreeImage_FlipHorizontal(image.get());
+  if (Settings.DoImageFlipVertical) FreeImage_FlipVertical(image.get());
+  return image;
 }

@@ -3,6 +3,7 @@
 #include "stages/Frame.h"
 
 #include <string>
+#include <utility>
 
 #include "canvas/Canvas.h"
 #include "canvas/ColorValues.h"
@@ -16,17 +17,14 @@ std::string N(long long value) { return std::to_string(value); }
 
 }  // namespace
 
-FIBITMAP* ConvertTo24Bits(FIBITMAP* image) {
-  if (!image || FreeImage_GetBPP(image) == 24) return image;
-  FIBITMAP* converted = FreeImage_ConvertTo24Bits(image);
-  FreeImage_Unload(image);
-  return converted;
+Bitmap ConvertTo24Bits(Bitmap image) {
+  if (!image || FreeImage_GetBPP(image.get()) == 24) return image;
+  return Bitmap(FreeImage_ConvertTo24Bits(image.get()));
 }
 
-FIBITMAP* CompositeOver(FIBITMAP* picture, FIBITMAP* overlay) {
-  FIBITMAP* result = FreeImage_Composite(overlay, FALSE, nullptr, picture);
+Bitmap CompositeOver(Bitmap picture, const Bitmap& overlay) {
+  Bitmap result(FreeImage_Composite(overlay.get(), FALSE, nullptr, picture.get()));
   if (!result) return picture;
-  FreeImage_Unload(picture);
   return result;
 }
 
@@ -64,9 +62,9 @@ bool DrawFrameLayer(CanvasImage& layer, int width, int height) {
   return ok;
 }
 
-FIBITMAP* ApplyFrame(FIBITMAP* image, int width, int height) {
+Bitmap ApplyFrame(Bitmap image, int width, int height) {
   if (!image || Settings.DoFrame == 0) return image;
-  image = ConvertTo24Bits(image);
+  image = ConvertTo24Bits(std::move(image));
   if (!image || Settings.DoFrame != 1) return image;
 
   CanvasImage frame, layer;
@@ -75,9 +73,7 @@ FIBITMAP* ApplyFrame(FIBITMAP* image, int width, int height) {
   if (!CreateCanvasImage(layer, width, height, 0)) return image;
   DrawImage(layer, frame, Settings.SolidOpacity);
 
-  FIBITMAP* overlay = CanvasToBitmap(layer);
+  const Bitmap overlay(CanvasToBitmap(layer));
   if (!overlay) return image;
-  image = CompositeOver(image, overlay);
-  FreeImage_Unload(overlay);
-  return image;
+  return CompositeOver(std::move(image), overlay);
 }

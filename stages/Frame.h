@@ -2,15 +2,15 @@
 // watermark stage shares with it.
 #pragma once
 
-#include <FreeImage.h>
+#include "codecs/Bitmap.h"
 
 struct CanvasImage;
 
 // The picture as 24 bits per pixel (alpha dropped), releasing the one replaced.
-FIBITMAP* ConvertTo24Bits(FIBITMAP* image);
+Bitmap ConvertTo24Bits(Bitmap image);
 // The picture with the 32-bit overlay composited over it, releasing the one
 // replaced; the picture itself when compositing fails. The overlay is kept.
-FIBITMAP* CompositeOver(FIBITMAP* picture, FIBITMAP* overlay);
+Bitmap CompositeOver(Bitmap picture, const Bitmap& overlay);
 // Fills the eight frame shapes from the frame settings onto a transparent
 // layer of the picture's size; false when a shape could not be drawn.
 bool DrawFrameLayer(CanvasImage& layer, int width, int height);

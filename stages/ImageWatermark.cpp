@@ -20,15 +20,15 @@ std::uint32_t GreyFilter(int, int, std::uint32_t source, std::uint32_t) {
   return PackRGBA(g, g, g, AlphaOf(source));
 }
 
-FIBITMAP* BuildImageLabel() {
+Bitmap BuildImageLabel() {
   CanvasImage picture, label;
   int bitsPerPixel = 0;
-  if (!LoadCanvasImage(Settings.Image, picture, bitsPerPixel)) return nullptr;
+  if (!LoadCanvasImage(Settings.Image, picture, bitsPerPixel)) return Bitmap();
   const std::uint32_t background = bitsPerPixel == 32 ? 0u : PackRGBA(0, 0, 0, 255);
-  if (!CreateCanvasImage(label, picture.width, picture.height, background)) return nullptr;
+  if (!CreateCanvasImage(label, picture.width, picture.height, background)) return Bitmap();
   // Written in all four channels: the label's alpha is the picture's alpha
   // times the opacity, so a logo without transparency becomes translucent
   // rather than darkened over the black start.
   CopyImage(label, picture, Settings.ImageOpacity, Settings.ImageGreyscale ? GreyFilter : nullptr);
-  return CanvasToBitmap(label);
+  return Bitmap(CanvasToBitmap(label));
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "codecs/Bitmap.h"
+
 // The run-level check before converting with a picture watermark: false when
 // Settings.Image does not name a non-empty file.
 bool CheckWatermarkImage();
@@ -14,7 +16,7 @@ std::uint32_t GreyFilter(int x, int y, std::uint32_t source, std::uint32_t targe
 // The label from Settings.Image, loaded anew, in grey when ImageGreyscale is
 // set and with ImageOpacity applied, as a 32-bit bitmap; none when the file
 // cannot be decoded.
-FIBITMAP* BuildImageLabel();
+Bitmap BuildImageLabel();
 
 // False, with the file noted as too large, when the watermark picture's
 // stated size needs more memory than there is; true also when its header

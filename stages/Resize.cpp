@@ -57,19 +57,15 @@ bool ResizeTarget(const SettingsRecord& s, int w, int h, int& width, int& height
   return true;
 }
 
-FIBITMAP* ResizeImage(FIBITMAP* image, int w, int h) {
+Bitmap ResizeImage(Bitmap image, int w, int h) {
   if (!image) return image;
   int width = 0, height = 0;
   if (!ResizeTarget(Settings, w, h, width, height)) return image;
-  const std::int64_t pixelBytes = FreeImage_GetBPP(image) / 8;
+  const std::int64_t pixelBytes = FreeImage_GetBPP(image.get()) / 8;
   // The source is already held.
   const std::uint64_t source =
       static_cast<std::uint64_t>(pixelBytes) * static_cast<unsigned>(w) * static_cast<unsigned>(h);
-  if (!EnsureMemoryFor(ResizeBytes(w, h, width, height, pixelBytes) - source, "resizing")) {
-    FreeImage_Unload(image);
-    return nullptr;
-  }
-  FIBITMAP* resized = FreeImage_Rescale(image, width, height, ResizeFilter());
-  FreeImage_Unload(image);
-  return resized;
+  if (!EnsureMemoryFor(ResizeBytes(w, h, width, height, pixelBytes) - source, "resizing"))
+    return Bitmap();
+  return Bitmap(FreeImage_Rescale(image.get(), width, height, ResizeFilter()));
 }

@@ -7,16 +7,6 @@
 #include "stages/Stages.h"
 #include "stages/ToneMapping.h"
 
-namespace {
-
-// Continues with replacement, releasing the picture it replaces.
-FIBITMAP* Replace(FIBITMAP* image, FIBITMAP* replacement) {
-  if (replacement != image) FreeImage_Unload(image);
-  return replacement;
-}
-
-}  // namespace
-
 bool IsFloatingPointImage(FIBITMAP* image) {
   switch (FreeImage_GetImageType(image)) {
     case FIT_FLOAT:
@@ -29,27 +19,25 @@ bool IsFloatingPointImage(FIBITMAP* image) {
   }
 }
 
-FIBITMAP* RotateImage(FIBITMAP* image) {
-  if (!image) return nullptr;
-  const unsigned w = FreeImage_GetWidth(image), h = FreeImage_GetHeight(image);
+Bitmap RotateImage(Bitmap image) {
+  if (!image) return image;
+  const unsigned w = FreeImage_GetWidth(image.get()), h = FreeImage_GetHeight(image.get());
   if (!Settings.DoImageRotation || Settings.ImageRotation <= 0 || Settings.ImageRotation >= 360)
     return image;
 
   // Rotation works on 24- or 32-bit pictures. The library's 24-bit conversion
   // has no answer for floating-point data (every HDR input), so that is
   // brought to 24 bits by the same tone mapping the pipeline applies later.
-  if (IsFloatingPointImage(image)) {
-    image = Replace(image, ToneMapToStandard(image));
+  if (IsFloatingPointImage(image.get())) {
+    image.reset(ToneMapToStandard(image.get()));
   } else {
-    const unsigned bpp = FreeImage_GetBPP(image);
-    if (bpp <= 16 || bpp > 32) image = Replace(image, FreeImage_ConvertTo24Bits(image));
+    const unsigned bpp = FreeImage_GetBPP(image.get());
+    if (bpp <= 16 || bpp > 32) image.reset(FreeImage_ConvertTo24Bits(image.get()));
   }
-  if (!image) return nullptr;
+  if (!image) return image;
   if (!EnsureMemoryFor(RotationBytes(w, h, Settings.ImageRotation, Settings.ImageRotationType),
-                       "rotation")) {
-    FreeImage_Unload(image);
-    return nullptr;
-  }
+                       "rotation"))
+    return Bitmap();
 
   const double angle = static_cast<double>(Settings.ImageRotation);
   switch (Settings.ImageRotationType) {
@@ -60,10 +48,12 @@ FIBITMAP* RotateImage(FIBITMAP* image) {
       background.rgbGreen = static_cast<BYTE>((color >> 8) & 0xFF);
       background.rgbBlue = static_cast<BYTE>((color >> 16) & 0xFF);
       background.rgbReserved = 0;
-      return Replace(image, FreeImage_Rotate(image, angle, &background));
+      image.reset(FreeImage_Rotate(image.get(), angle, &background));
+      return image;
     }
     case 1:  // ADVANCED: about the centre, the canvas keeps its size.
-      return Replace(image, FreeImage_RotateEx(image, angle, 0.0, 0.0, w / 2.0, h / 2.0, FALSE));
+      image.reset(FreeImage_RotateEx(image.get(), angle, 0.0, 0.0, w / 2.0, h / 2.0, FALSE));
+      return image;
     default:
       return image;
   }

@@ -67,9 +67,9 @@ int AlignLineX(int lineWidth, int labelWidth) {
   }
 }
 
-FIBITMAP* BuildTextLabel(const std::string& text) {
+Bitmap BuildTextLabel(const std::string& text) {
   const CanvasFont& font = watermarkFont;
-  if (!font.Loaded()) return nullptr;
+  if (!font.Loaded()) return Bitmap();
   const SettingsRecord& s = Settings;
 
   const std::vector<std::string> lines = SplitLines(text);
@@ -96,7 +96,7 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
   const int labelWidth = SaturateToInt(width + 2 * std::int64_t{s.TextPadding});
   const int labelHeight = SaturateToInt(height + 2 * std::int64_t{s.TextPadding});
   CanvasImage scratch, label;
-  if (!ResizeBlankImage(scratch, labelWidth, labelHeight)) return nullptr;
+  if (!ResizeBlankImage(scratch, labelWidth, labelHeight)) return Bitmap();
 
   if (s.TextAntialiasing == 0) {
     const std::uint32_t front = ParseColorRGBA(s.FontColor, s.TextOpacity);
@@ -110,13 +110,13 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
     } else {
       DrawCrispText(scratch, font, s.TextPadding, s.TextPadding, text, front, back);
     }
-    if (!CreateCanvasImage(label, labelWidth, labelHeight, 0)) return nullptr;
+    if (!CreateCanvasImage(label, labelWidth, labelHeight, 0)) return Bitmap();
     CopyImage(label, scratch, 255);
   } else {
     const std::uint32_t front = ParseColorRGBA(s.FontColor, 255);
     const std::uint32_t back = ParseColorRGBA(s.BackColor, 255);
     CanvasImage box;
-    if (!CreateCanvasImage(box, labelWidth, labelHeight, 0)) return nullptr;
+    if (!CreateCanvasImage(box, labelWidth, labelHeight, 0)) return Bitmap();
     FillSurface(box, back);
     if (n > 0) {
       for (int k = 0; k <= n; ++k) {
@@ -128,9 +128,9 @@ FIBITMAP* BuildTextLabel(const std::string& text) {
     } else {
       DrawVectorText(scratch, font, s.TextPadding, s.TextPadding, text, front);
     }
-    if (!CreateCanvasImage(label, labelWidth, labelHeight, 0)) return nullptr;
+    if (!CreateCanvasImage(label, labelWidth, labelHeight, 0)) return Bitmap();
     DrawImage(label, box, s.BackOpacity);
     DrawImage(label, scratch, s.TextOpacity);
   }
-  return CanvasToBitmap(label);
+  return Bitmap(CanvasToBitmap(label));
 }

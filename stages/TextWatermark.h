@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "codecs/Bitmap.h"
 #include "settings/FileJob.h"
 
 struct CanvasFont;
@@ -23,4 +24,4 @@ std::string ExpandWatermarkText(const FileJob& job);
 int AlignLineX(int lineWidth, int labelWidth);
 // The rendered label for text ("%eol%" in any case breaks lines) as a 32-bit
 // bitmap whose alpha carries the opacities, or none.
-FIBITMAP* BuildTextLabel(const std::string& text);
+Bitmap BuildTextLabel(const std::string& text);

@@ -1,6 +1,7 @@
 #include "stages/Watermark.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "settings/Settings.h"
 #include "stages/Frame.h"
@@ -9,11 +10,9 @@
 #include "stages/Stages.h"
 #include "stages/TextWatermark.h"
 
-FIBITMAP* RotateWatermark(FIBITMAP* label, int degrees) {
+Bitmap RotateWatermark(Bitmap label, int degrees) {
   if (!label || degrees <= 0 || degrees >= 360) return label;
-  FIBITMAP* rotated = FreeImage_Rotate(label, degrees, nullptr);
-  FreeImage_Unload(label);
-  return rotated;
+  return Bitmap(FreeImage_Rotate(label.get(), degrees, nullptr));
 }
 
 WatermarkArea WatermarkAreaFor(int width, int height, int boundary) {
@@ -27,17 +26,15 @@ WatermarkArea WatermarkAreaFor(int width, int height, int boundary) {
   return area;
 }
 
-FIBITMAP* FitWatermark(FIBITMAP* label, int areaWidth, int areaHeight, int xOffset, int yOffset) {
-  if (!label) return nullptr;
-  const long long w0 = FreeImage_GetWidth(label), h0 = FreeImage_GetHeight(label);
+Bitmap FitWatermark(Bitmap label, int areaWidth, int areaHeight, int xOffset, int yOffset) {
+  if (!label) return label;
+  const long long w0 = FreeImage_GetWidth(label.get()), h0 = FreeImage_GetHeight(label.get());
   long long w = w0, h = h0;
   if (w + xOffset > areaWidth) w = static_cast<long long>(areaWidth) - xOffset;
   if (h + yOffset > areaHeight) h = static_cast<long long>(areaHeight) - yOffset;
   if (w == w0 && h == h0) return label;
-  FIBITMAP* part = nullptr;
-  if (w > 0 && h > 0) part = FreeImage_Copy(label, 0, 0, static_cast<int>(w), static_cast<int>(h));
-  FreeImage_Unload(label);
-  return part;
+  if (w <= 0 || h <= 0) return Bitmap();
+  return Bitmap(FreeImage_Copy(label.get(), 0, 0, static_cast<int>(w), static_cast<int>(h)));
 }
 
 WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, int h, int xOffset,
@@ -83,28 +80,27 @@ WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, i
   return {SaturateToInt(area.x + p.x), SaturateToInt(area.y + p.y)};
 }
 
-FIBITMAP* CompositeWatermark(FIBITMAP* picture, FIBITMAP* label, WatermarkPosition position) {
+Bitmap CompositeWatermark(Bitmap picture, FIBITMAP* label, WatermarkPosition position) {
   if (!picture || !label) return picture;
-  const long long W = FreeImage_GetWidth(picture), H = FreeImage_GetHeight(picture);
+  const long long W = FreeImage_GetWidth(picture.get()), H = FreeImage_GetHeight(picture.get());
   const long long w = FreeImage_GetWidth(label), h = FreeImage_GetHeight(label);
   if (position.x < 0 || position.y < 0 || position.x + w > W || position.y + h > H) return picture;
-  FIBITMAP* layer = FreeImage_AllocateT(FIT_BITMAP, static_cast<int>(W), static_cast<int>(H),
-                                        static_cast<int>(FreeImage_GetBPP(label)), 0, 0, 0);
+  const Bitmap layer(FreeImage_AllocateT(FIT_BITMAP, static_cast<int>(W), static_cast<int>(H),
+                                         static_cast<int>(FreeImage_GetBPP(label)), 0, 0, 0));
   if (!layer) return picture;
   // An alpha argument above 255 copies the label as it is: its own alpha
   // already carries every opacity, and a blend at 255 would fade it.
-  if (FreeImage_Paste(layer, label, position.x, position.y, 256))
-    picture = CompositeOver(picture, layer);
-  FreeImage_Unload(layer);
+  if (FreeImage_Paste(layer.get(), label, position.x, position.y, 256))
+    picture = CompositeOver(std::move(picture), layer);
   return picture;
 }
 
-FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height, const FileJob& job) {
+Bitmap ApplyWatermark(Bitmap image, int width, int height, const FileJob& job) {
   if (!image || Settings.DoWatermark == 0) return image;
-  image = ConvertTo24Bits(image);
+  image = ConvertTo24Bits(std::move(image));
   if (!image) return image;
 
-  FIBITMAP* label = nullptr;
+  Bitmap label;
   int rotation = 0, boundary = 0, anchor = 0, dx = 0, dy = 0;
   const SettingsRecord& s = Settings;
   if (s.DoWatermark == 1) {
@@ -116,10 +112,7 @@ FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height, const FileJob& 
     dy = s.TextYOffset;
   } else if (s.DoWatermark == 2) {
     // A picture the memory cannot hold ends the file rather than the run.
-    if (!ImageLabelFitsInMemory()) {
-      FreeImage_Unload(image);
-      return nullptr;
-    }
+    if (!ImageLabelFitsInMemory()) return Bitmap();
     label = BuildImageLabel();
     rotation = s.WatermarkImageRotation;
     boundary = s.ImageBoundary;
@@ -129,15 +122,14 @@ FIBITMAP* ApplyWatermark(FIBITMAP* image, int width, int height, const FileJob& 
   }
   if (!label) return image;
 
-  label = RotateWatermark(label, rotation);
+  label = RotateWatermark(std::move(label), rotation);
   const WatermarkArea area = WatermarkAreaFor(width, height, boundary);
-  label = FitWatermark(label, area.width, area.height, dx, dy);
+  label = FitWatermark(std::move(label), area.width, area.height, dx, dy);
   if (label) {
     const WatermarkPosition at =
-        PlaceWatermark(anchor, area, static_cast<int>(FreeImage_GetWidth(label)),
-                       static_cast<int>(FreeImage_GetHeight(label)), dx, dy);
-    image = CompositeWatermark(image, label, at);
-    FreeImage_Unload(label);
+        PlaceWatermark(anchor, area, static_cast<int>(FreeImage_GetWidth(label.get())),
+                       static_cast<int>(FreeImage_GetHeight(label.get())), dx, dy);
+    image = CompositeWatermark(std::move(image), label.get(), at);
   }
   return image;
 }

@@ -3,11 +3,11 @@
 // composited over the picture. The steps are shared by both kinds of label.
 #pragma once
 
-#include <FreeImage.h>
+#include "codecs/Bitmap.h"
 
 // The label turned by degrees when 0 < degrees < 360 (uncovered corners
 // transparent), releasing the label replaced; otherwise the label itself.
-FIBITMAP* RotateWatermark(FIBITMAP* label, int degrees);
+Bitmap RotateWatermark(Bitmap label, int degrees);
 
 // The part of the picture a label is placed in: the whole picture, or the area
 // inside the frame for boundary 1 ("FRAME") when a frame is enabled.
@@ -19,7 +19,7 @@ WatermarkArea WatermarkAreaFor(int width, int height, int boundary);
 
 // The label cut to its top-left part so that it fits the area beside the
 // offsets (releasing the label replaced), or none when nothing of it is left.
-FIBITMAP* FitWatermark(FIBITMAP* label, int areaWidth, int areaHeight, int xOffset, int yOffset);
+Bitmap FitWatermark(Bitmap label, int areaWidth, int areaHeight, int xOffset, int yOffset);
 
 struct WatermarkPosition {
   int x = 0, y = 0;
@@ -32,4 +32,4 @@ WatermarkPosition PlaceWatermark(int anchor, const WatermarkArea& area, int w, i
 // The 24-bit picture with the 32-bit label composited at position, releasing
 // the picture replaced. A label not wholly inside the picture leaves it as it
 // is. The label is kept.
-FIBITMAP* CompositeWatermark(FIBITMAP* picture, FIBITMAP* label, WatermarkPosition position);
+Bitmap CompositeWatermark(Bitmap picture, FIBITMAP* label, WatermarkPosition position);

@@ -8,8 +8,8 @@
 #include "platform/Clock.h"
 #include "settings/Product.h"
 #include "settings/Settings.h"
-#include "settings/UpdateCheck.h"
 #include "ui/Messages.h"
+#include "update/UpdateCheck.h"
 
 void RunUpdateCheck(QWidget* parent) {
   // The check blocks the window for up to the wait limit; say so with the cursor.

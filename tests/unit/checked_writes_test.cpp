@@ -131,10 +131,10 @@ TEST_F(CheckedWrites, EveryFormatFailsUnderAFileSizeLimitAndKeepsThePreviousFile
     const std::string target = folder_ + "picture." + ext;
     WriteFileBytes(target, previous);
     PrepareRun(ext, target);
-    FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
-    ASSERT_NE(image, nullptr);
+    const Bitmap image = ConvertDepth(Bitmap(NoisePicture()), Job);
+    ASSERT_NE(image.get(), nullptr);
 
-    const ChildSave limited = SaveInChild(image, [] {
+    const ChildSave limited = SaveInChild(image.get(), [] {
       signal(SIGXFSZ, SIG_IGN);
       struct rlimit limit = {4096, 4096};
       setrlimit(RLIMIT_FSIZE, &limit);
@@ -146,11 +146,10 @@ TEST_F(CheckedWrites, EveryFormatFailsUnderAFileSizeLimitAndKeepsThePreviousFile
     EXPECT_EQ(ReadFileBytes(target), previous);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"picture." + ext});
 
-    ASSERT_TRUE(SaveOutputImage(image, Job));
+    ASSERT_TRUE(SaveOutputImage(image.get(), Job));
     EXPECT_EQ(TakeFailure().Kind, FailureKind::None);
     EXPECT_GT(ReadFileBytes(target).size(), 4096u);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{"picture." + ext});
-    FreeImage_Unload(image);
     fs::remove(target);
   }
 }
@@ -166,11 +165,10 @@ TEST_F(CheckedWrites, ReadOnlyFolderFailsWithTheSystemsReason) {
     WriteFileBytes(target, "kept");
     chmod(folder_.c_str(), 0555);
     PrepareRun(ext, target);
-    FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
-    const ChildSave save = SaveInChild(image, [] {
+    const Bitmap image = ConvertDepth(Bitmap(NoisePicture()), Job);
+    const ChildSave save = SaveInChild(image.get(), [] {
       if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
     });
-    FreeImage_Unload(image);
     EXPECT_TRUE(save.exited);
     EXPECT_FALSE(save.converted);
     EXPECT_EQ(save.kind, FailureKind::WriteFailed);
@@ -225,9 +223,8 @@ TEST_F(CheckedWrites, TemporaryNamesShowTheirTarget) {
   EXPECT_EQ(longName.compare(0, kept.size(), kept), 0);
 
   PrepareRun("png", folder_ + longName);
-  FIBITMAP* image = ConvertDepth(NoisePicture(), Job);
-  EXPECT_TRUE(SaveOutputImage(image, Job));
-  FreeImage_Unload(image);
+  const Bitmap image = ConvertDepth(Bitmap(NoisePicture()), Job);
+  EXPECT_TRUE(SaveOutputImage(image.get(), Job));
   EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{longName});
   const std::string used = Job.TempPath.substr(folder_.size());
   EXPECT_TRUE(std::regex_match(used, std::regex(R"(\..*\.lumivert-[A-Za-z0-9]{6})"))) << used;

@@ -61,39 +61,37 @@ class Frame : public ::testing::Test {
 TEST_F(Frame, OffLeavesThePictureAsItIs) {
   Settings.DoFrame = 0;
   Widths(5, 5, 5, 5);
-  FIBITMAP* picture = Solid(20, 10, Grey, 128);
-  EXPECT_EQ(ApplyFrame(picture, 20, 10), picture);
-  EXPECT_EQ(FreeImage_GetBPP(picture), 32u);
-  FreeImage_Unload(picture);
-  EXPECT_EQ(ApplyFrame(nullptr, 20, 10), nullptr);
+  FIBITMAP* given = Solid(20, 10, Grey, 128);
+  const Bitmap picture = ApplyFrame(Bitmap(given), 20, 10);
+  EXPECT_EQ(picture.get(), given);
+  EXPECT_EQ(FreeImage_GetBPP(picture.get()), 32u);
+  EXPECT_EQ(ApplyFrame(Bitmap(), 20, 10).get(), nullptr);
 }
 
 TEST_F(Frame, ZeroWidthsOnlyDropTheAlphaChannel) {
   Widths(0, 0, 0, 0);
   for (int doFrame : {1, 7}) {  // any non-zero switch converts; only 1 draws
     Settings.DoFrame = static_cast<BYTE>(doFrame);
-    FIBITMAP* picture = ApplyFrame(Solid(9, 7, Grey, 10), 9, 7);
-    ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
+    Bitmap picture = ApplyFrame(Bitmap(Solid(9, 7, Grey, 10)), 9, 7);
+    ASSERT_NE(picture.get(), nullptr);
+    EXPECT_EQ(FreeImage_GetBPP(picture.get()), 24u);
     for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 9; ++x) EXPECT_EQ(At(picture, x, y), Grey) << x << "," << y;
-    FreeImage_Unload(picture);
+      for (int x = 0; x < 9; ++x) EXPECT_EQ(At(picture.get(), x, y), Grey) << x << "," << y;
   }
   Settings.DoFrame = 2;
   Widths(3, 3, 3, 3);
-  FIBITMAP* picture = ApplyFrame(Solid(9, 7, Grey), 9, 7);
-  EXPECT_EQ(At(picture, 0, 0), Grey);
-  FreeImage_Unload(picture);
+  Bitmap picture = ApplyFrame(Bitmap(Solid(9, 7, Grey)), 9, 7);
+  EXPECT_EQ(At(picture.get(), 0, 0), Grey);
 }
 
 TEST_F(Frame, BandsTakeTheirSideColoursAndMeetOnTheDiagonals) {
   const int W = 60, H = 40;
   Widths(6, 8, 4, 10);
-  FIBITMAP* picture = ApplyFrame(Solid(W, H, Grey), W, H);
-  ASSERT_NE(picture, nullptr);
-  EXPECT_EQ(FreeImage_GetWidth(picture), 60u);
-  EXPECT_EQ(FreeImage_GetHeight(picture), 40u);
-  EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
+  Bitmap picture = ApplyFrame(Bitmap(Solid(W, H, Grey)), W, H);
+  ASSERT_NE(picture.get(), nullptr);
+  EXPECT_EQ(FreeImage_GetWidth(picture.get()), 60u);
+  EXPECT_EQ(FreeImage_GetHeight(picture.get()), 40u);
+  EXPECT_EQ(FreeImage_GetBPP(picture.get()), 24u);
   struct Case {
     int x, y;
     Rgb expected;
@@ -127,67 +125,63 @@ TEST_F(Frame, BandsTakeTheirSideColoursAndMeetOnTheDiagonals) {
       {6, 4, Grey},
       {W - 9, H - 11, Grey},
   };
-  for (const Case& c : cases) EXPECT_EQ(At(picture, c.x, c.y), c.expected) << c.x << "," << c.y;
+  for (const Case& c : cases)
+    EXPECT_EQ(At(picture.get(), c.x, c.y), c.expected) << c.x << "," << c.y;
 
   // On every mitre seam pixel the two side colours share the pixel and
   // nothing of the picture shows through.
-  const Rgb seam = At(picture, 2, 1);  // on the line from (0, 0) to (6, 4)
+  const Rgb seam = At(picture.get(), 2, 1);  // on the line from (0, 0) to (6, 4)
   EXPECT_EQ(seam.b, 0);
   EXPECT_EQ(seam.r + seam.g, 255) << seam;
   EXPECT_GT(seam.r, 0);
   EXPECT_GT(seam.g, 0);
-  FreeImage_Unload(picture);
 }
 
 TEST_F(Frame, LeftAndTopOnlyFollowTheDiagonalFromTheCorner) {
   const int W = 50, H = 40;
   Widths(10, 0, 20, 0);
-  FIBITMAP* picture = ApplyFrame(Solid(W, H, Grey), W, H);
+  Bitmap picture = ApplyFrame(Bitmap(Solid(W, H, Grey)), W, H);
   // The top band runs over the full width, tapering only on the left.
   for (int y = 0; y < 20; ++y) {
-    EXPECT_EQ(At(picture, W - 1, y), Top) << y;
-    EXPECT_EQ(At(picture, 10, y), Top) << y;
+    EXPECT_EQ(At(picture.get(), W - 1, y), Top) << y;
+    EXPECT_EQ(At(picture.get(), 10, y), Top) << y;
   }
-  EXPECT_EQ(At(picture, 10, 20), Grey);
+  EXPECT_EQ(At(picture.get(), 10, 20), Grey);
   for (int y = 20; y < H; ++y) {
-    EXPECT_EQ(At(picture, 0, y), Left) << y;
-    EXPECT_EQ(At(picture, 9, y), Left) << y;
-    EXPECT_EQ(At(picture, 10, y), Grey) << y;
+    EXPECT_EQ(At(picture.get(), 0, y), Left) << y;
+    EXPECT_EQ(At(picture.get(), 9, y), Left) << y;
+    EXPECT_EQ(At(picture.get(), 10, y), Grey) << y;
   }
   // Below the line from (0, 0) to (10, 20) is left, above it top.
-  EXPECT_EQ(At(picture, 1, 15), Left);
-  EXPECT_EQ(At(picture, 8, 2), Top);
-  EXPECT_EQ(At(picture, 4, 18), Left);
-  EXPECT_EQ(At(picture, 6, 5), Top);
-  FreeImage_Unload(picture);
+  EXPECT_EQ(At(picture.get(), 1, 15), Left);
+  EXPECT_EQ(At(picture.get(), 8, 2), Top);
+  EXPECT_EQ(At(picture.get(), 4, 18), Left);
+  EXPECT_EQ(At(picture.get(), 6, 5), Top);
 }
 
 TEST_F(Frame, OpacityScalesTheWholeFrame) {
   Widths(4, 4, 4, 4);
   Settings.SolidOpacity = 0;
-  FIBITMAP* picture = ApplyFrame(Solid(20, 20, Grey), 20, 20);
+  Bitmap picture = ApplyFrame(Bitmap(Solid(20, 20, Grey)), 20, 20);
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x) ASSERT_EQ(At(picture, x, y), Grey) << x << "," << y;
-  FreeImage_Unload(picture);
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(At(picture.get(), x, y), Grey) << x << "," << y;
 
   Settings.SolidOpacity = 128;
-  picture = ApplyFrame(Solid(20, 20, Grey), 20, 20);
-  const Rgb mixed = At(picture, 10, 1);  // green over grey, about half and half
+  picture = ApplyFrame(Bitmap(Solid(20, 20, Grey)), 20, 20);
+  const Rgb mixed = At(picture.get(), 10, 1);  // green over grey, about half and half
   EXPECT_NEAR(mixed.r, 50, 2);
   EXPECT_NEAR(mixed.g, 178, 2);
   EXPECT_NEAR(mixed.b, 50, 2);
-  EXPECT_EQ(At(picture, 10, 10), Grey);
-  FreeImage_Unload(picture);
+  EXPECT_EQ(At(picture.get(), 10, 10), Grey);
 }
 
 TEST_F(Frame, OverlappingBandsLetTheLaterSideWin) {
   // L + R exceeds W: the left band, drawn last, covers the right one.
   Widths(15, 15, 0, 0);
-  FIBITMAP* picture = ApplyFrame(Solid(20, 30, Grey), 20, 30);
-  EXPECT_EQ(At(picture, 7, 10), Left);
-  EXPECT_EQ(At(picture, 14, 10), Left);
-  EXPECT_EQ(At(picture, 16, 10), Right);
-  EXPECT_EQ(At(picture, 19, 29), Right);
-  EXPECT_EQ(FreeImage_GetWidth(picture), 20u);
-  FreeImage_Unload(picture);
+  Bitmap picture = ApplyFrame(Bitmap(Solid(20, 30, Grey)), 20, 30);
+  EXPECT_EQ(At(picture.get(), 7, 10), Left);
+  EXPECT_EQ(At(picture.get(), 14, 10), Left);
+  EXPECT_EQ(At(picture.get(), 16, 10), Right);
+  EXPECT_EQ(At(picture.get(), 19, 29), Right);
+  EXPECT_EQ(FreeImage_GetWidth(picture.get()), 20u);
 }

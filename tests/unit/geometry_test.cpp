@@ -76,6 +76,10 @@ double ColumnLevel(FIBITMAP* image, int x) {
   return sum / h;
 }
 
+RGBQUAD At(const Bitmap& image, int x, int y) { return At(image.get(), x, y); }
+std::string Size(const Bitmap& image) { return Size(image.get()); }
+double ColumnLevel(const Bitmap& image, int x) { return ColumnLevel(image.get(), x); }
+
 TEST_F(Geometry, RotationLeavesThePictureAloneWhenOffOrAngleOutOfRange) {
   struct Case {
     byte on;
@@ -85,14 +89,13 @@ TEST_F(Geometry, RotationLeavesThePictureAloneWhenOffOrAngleOutOfRange) {
     Settings.DoImageRotation = c.on;
     Settings.ImageRotation = c.angle;
     FIBITMAP* image = Pattern(10, 5, 8);
-    FIBITMAP* result = RotateImage(image);
-    EXPECT_EQ(result, image) << int(c.on) << " " << c.angle;
-    EXPECT_EQ(FreeImage_GetBPP(result), 8u);
-    FreeImage_Unload(result);
+    const Bitmap result = RotateImage(Bitmap(image));
+    EXPECT_EQ(result.get(), image) << int(c.on) << " " << c.angle;
+    EXPECT_EQ(FreeImage_GetBPP(result.get()), 8u);
   }
   Settings.DoImageRotation = 1;
   Settings.ImageRotation = 90;
-  EXPECT_EQ(RotateImage(nullptr), nullptr);
+  EXPECT_EQ(RotateImage(Bitmap()).get(), nullptr);
 }
 
 TEST_F(Geometry, RotationSizesBySimpleAndAdvancedTypes) {
@@ -109,12 +112,11 @@ TEST_F(Geometry, RotationSizesBySimpleAndAdvancedTypes) {
   for (const Case& c : cases) {
     Settings.ImageRotationType = static_cast<byte>(c.type);
     Settings.ImageRotation = c.angle;
-    FIBITMAP* result = RotateImage(Pattern(100, 50, c.bpp));
-    ASSERT_NE(result, nullptr);
+    const Bitmap result = RotateImage(Bitmap(Pattern(100, 50, c.bpp)));
+    ASSERT_NE(result.get(), nullptr);
     EXPECT_EQ(Size(result), c.size) << c.type << " " << c.angle;
     // 8-bit input is rotated as 24-bit; 24 and 32 bits stay.
-    EXPECT_EQ(FreeImage_GetBPP(result), c.bpp == 8 ? 24u : unsigned(c.bpp));
-    FreeImage_Unload(result);
+    EXPECT_EQ(FreeImage_GetBPP(result.get()), c.bpp == 8 ? 24u : unsigned(c.bpp));
   }
 }
 
@@ -122,8 +124,8 @@ TEST_F(Geometry, SimpleRotationMovesPixelsAndKeepsThem) {
   Settings.DoImageRotation = 1;
   Settings.ImageRotationType = 0;
   Settings.ImageRotation = 180;
-  FIBITMAP* turned = RotateImage(Pattern(6, 4, 24));
-  ASSERT_NE(turned, nullptr);
+  Bitmap turned = RotateImage(Bitmap(Pattern(6, 4, 24)));
+  ASSERT_NE(turned.get(), nullptr);
   // The top-left pixel (0, 0) ends bottom right, and (5, 3) ends top left.
   RGBQUAD c = At(turned, 5, 3);
   EXPECT_EQ(c.rgbRed, 0);
@@ -132,11 +134,10 @@ TEST_F(Geometry, SimpleRotationMovesPixelsAndKeepsThem) {
   EXPECT_EQ(c.rgbRed, 50);
   EXPECT_EQ(c.rgbGreen, 30);
   EXPECT_EQ(c.rgbBlue, 7);
-  FreeImage_Unload(turned);
 
   // A quarter turn: counter-clockwise, so the top-right corner comes to the top left.
   Settings.ImageRotation = 90;
-  turned = RotateImage(Pattern(6, 4, 24));
+  turned = RotateImage(Bitmap(Pattern(6, 4, 24)));
   ASSERT_EQ(Size(turned), "4x6");
   c = At(turned, 0, 0);
   EXPECT_EQ(c.rgbRed, 50);
@@ -144,7 +145,6 @@ TEST_F(Geometry, SimpleRotationMovesPixelsAndKeepsThem) {
   c = At(turned, 3, 5);
   EXPECT_EQ(c.rgbRed, 0);
   EXPECT_EQ(c.rgbGreen, 30);
-  FreeImage_Unload(turned);
 }
 
 TEST_F(Geometry, SimpleRotationFillsCornersWithTheBackgroundColour) {
@@ -153,13 +153,13 @@ TEST_F(Geometry, SimpleRotationFillsCornersWithTheBackgroundColour) {
   Settings.ImageRotation = 45;
   Settings.ImageRotationBackColor = "ff8000";
   for (int bpp : {24, 32}) {
-    FIBITMAP* result = RotateImage(Pattern(100, 50, bpp));
-    ASSERT_NE(result, nullptr);
+    const Bitmap result = RotateImage(Bitmap(Pattern(100, 50, bpp)));
+    ASSERT_NE(result.get(), nullptr);
     // The canvas grows to hold the whole turned picture (about 106 x 106).
-    EXPECT_GE(FreeImage_GetWidth(result), 106u);
-    EXPECT_EQ(FreeImage_GetWidth(result), FreeImage_GetHeight(result));
-    EXPECT_EQ(FreeImage_GetBPP(result), unsigned(bpp));
-    const int last = static_cast<int>(FreeImage_GetWidth(result)) - 1;
+    EXPECT_GE(FreeImage_GetWidth(result.get()), 106u);
+    EXPECT_EQ(FreeImage_GetWidth(result.get()), FreeImage_GetHeight(result.get()));
+    EXPECT_EQ(FreeImage_GetBPP(result.get()), unsigned(bpp));
+    const int last = static_cast<int>(FreeImage_GetWidth(result.get())) - 1;
     for (RGBQUAD corner : {At(result, 0, 0), At(result, last, last)}) {
       EXPECT_EQ(corner.rgbRed, 255) << bpp;
       EXPECT_EQ(corner.rgbGreen, 128) << bpp;
@@ -174,14 +174,12 @@ TEST_F(Geometry, SimpleRotationFillsCornersWithTheBackgroundColour) {
     if (bpp == 32) {
       EXPECT_EQ(middle.rgbReserved, 255);
     }
-    FreeImage_Unload(result);
   }
   // An unreadable colour text gives black.
   Settings.ImageRotationBackColor = "#FF8000";
-  FIBITMAP* result = RotateImage(Pattern(100, 50, 24));
+  const Bitmap result = RotateImage(Bitmap(Pattern(100, 50, 24)));
   RGBQUAD corner = At(result, 0, 0);
   EXPECT_EQ(corner.rgbRed + corner.rgbGreen + corner.rgbBlue, 0);
-  FreeImage_Unload(result);
 }
 
 // The library's 24-bit conversion refuses floating-point pictures, so a
@@ -199,18 +197,17 @@ TEST_F(Geometry, RotatingFloatingPointPictureToneMapsIt) {
   for (const Case& c : cases) {
     Settings.ImageRotationType = static_cast<byte>(c.type);
     Settings.ImageRotation = c.angle;
-    FIBITMAP* result = RotateImage(LoadHdr(GradientPicture(c.w, c.h)));
-    ASSERT_NE(result, nullptr) << c.w << "x" << c.h << " " << c.angle;
-    EXPECT_EQ(FreeImage_GetImageType(result), FIT_BITMAP);
-    EXPECT_EQ(FreeImage_GetBPP(result), 24u);
+    const Bitmap result = RotateImage(Bitmap(LoadHdr(GradientPicture(c.w, c.h))));
+    ASSERT_NE(result.get(), nullptr) << c.w << "x" << c.h << " " << c.angle;
+    EXPECT_EQ(FreeImage_GetImageType(result.get()), FIT_BITMAP);
+    EXPECT_EQ(FreeImage_GetBPP(result.get()), 24u);
     EXPECT_EQ(Size(result), c.size);
     if (c.angle == 180) {
       // The gradient brightens to the right; half a turn brings the bright side left.
-      const int right = static_cast<int>(FreeImage_GetWidth(result)) - 1;
+      const int right = static_cast<int>(FreeImage_GetWidth(result.get())) - 1;
       EXPECT_GT(ColumnLevel(result, 0), ColumnLevel(result, right) + 20)
           << c.w << "x" << c.h << " type " << c.type;
     }
-    FreeImage_Unload(result);
   }
 }
 
@@ -310,19 +307,18 @@ TEST_F(Geometry, ResizeTargetsFollowUnitsAspectAndLargeImageRules) {
     Settings.KeepAspectRatio = c.keep;
     Settings.ImageResizeType = c.largeOnly;
     FIBITMAP* image = Pattern(c.w, c.h, 24);
-    FIBITMAP* result = ResizeImage(image, c.w, c.h);
+    const Bitmap result = ResizeImage(Bitmap(image), c.w, c.h);
     const std::string label = std::to_string(c.w) + "x" + std::to_string(c.h) + " to " +
                               std::to_string(c.width) + "/" + std::to_string(c.height) + " keep " +
                               std::to_string(c.keep) + " large " + std::to_string(c.largeOnly);
-    ASSERT_NE(result, nullptr) << label;
+    ASSERT_NE(result.get(), nullptr) << label;
     if (std::string(c.size) == "same") {
-      EXPECT_EQ(result, image) << label;
+      EXPECT_EQ(result.get(), image) << label;
       EXPECT_EQ(Size(result), std::to_string(c.w) + "x" + std::to_string(c.h)) << label;
     } else {
       EXPECT_EQ(Size(result), c.size) << label;
-      EXPECT_EQ(FreeImage_GetBPP(result), 24u) << label;
+      EXPECT_EQ(FreeImage_GetBPP(result.get()), 24u) << label;
     }
-    FreeImage_Unload(result);
   }
 }
 
@@ -331,16 +327,15 @@ TEST_F(Geometry, ResizeDoesNothingWhenOffAndHandsOnNoImage) {
   Settings.ImageWidth = 10;
   Settings.ImageHeight = 10;
   FIBITMAP* image = Pattern(40, 30, 24);
-  EXPECT_EQ(ResizeImage(image, 40, 30), image);
+  EXPECT_EQ(ResizeImage(Bitmap(image), 40, 30).get(), image);
   Settings.DoImageResize = 1;
-  EXPECT_EQ(ResizeImage(nullptr, 40, 30), nullptr);
+  EXPECT_EQ(ResizeImage(Bitmap(), 40, 30).get(), nullptr);
   // An extremely wide picture whose kept-aspect height rounds to 0 yields no image.
   Settings.KeepAspectRatio = 1;
   Settings.ImageWidth = 1;
   Settings.ImageHeight = 1;
-  FreeImage_Unload(image);
   image = Pattern(300, 1, 24);
-  EXPECT_EQ(ResizeImage(image, 300, 1), nullptr);
+  EXPECT_EQ(ResizeImage(Bitmap(image), 300, 1).get(), nullptr);
 }
 
 TEST_F(Geometry, ResizeFilterIsATableNotACast) {
@@ -362,32 +357,30 @@ TEST_F(Geometry, ResizeWorksOnFloatingPointData) {
   Settings.ImageWidthUnit = 1;
   Settings.ImageHeight = 50;
   Settings.ImageHeightUnit = 1;
-  FIBITMAP* result = ResizeImage(LoadHdr(flat), 40, 20);
-  ASSERT_NE(result, nullptr);
+  Bitmap result = ResizeImage(Bitmap(LoadHdr(flat)), 40, 20);
+  ASSERT_NE(result.get(), nullptr);
   EXPECT_EQ(Size(result), "20x10");
-  EXPECT_EQ(FreeImage_GetImageType(result), FIT_RGBF);
-  EXPECT_EQ(FreeImage_GetBPP(result), 96u);
+  EXPECT_EQ(FreeImage_GetImageType(result.get()), FIT_RGBF);
+  EXPECT_EQ(FreeImage_GetBPP(result.get()), 96u);
   // A flat picture stays flat, with its value beyond the 8-bit range intact.
   for (unsigned y = 0; y < 10; ++y) {
-    const auto* row = reinterpret_cast<const FIRGBF*>(FreeImage_GetScanLine(result, int(y)));
+    const auto* row = reinterpret_cast<const FIRGBF*>(FreeImage_GetScanLine(result.get(), int(y)));
     for (unsigned x = 0; x < 20; ++x) {
       EXPECT_NEAR(row[x].red, 2.0f, 1e-4f);
       EXPECT_NEAR(row[x].blue, 2.0f, 1e-4f);
     }
   }
-  FreeImage_Unload(result);
 
   // After a kept-aspect resize of a gradient the float data still tone-maps.
   Settings.ImageWidth = 24;
   Settings.ImageWidthUnit = 0;
   Settings.KeepAspectRatio = 1;
-  result = ResizeImage(LoadHdr(GradientPicture(64, 48)), 64, 48);
+  result = ResizeImage(Bitmap(LoadHdr(GradientPicture(64, 48))), 64, 48);
   ASSERT_EQ(Size(result), "24x18");
-  FIBITMAP* mapped = ToneMapToStandard(result);
+  FIBITMAP* mapped = ToneMapToStandard(result.get());
   ASSERT_NE(mapped, nullptr);
   EXPECT_GT(ColumnLevel(mapped, 23), ColumnLevel(mapped, 0) + 20);
   FreeImage_Unload(mapped);
-  FreeImage_Unload(result);
 }
 
 TEST_F(Geometry, FlipsMirrorPixelPositions) {
@@ -397,8 +390,9 @@ TEST_F(Geometry, FlipsMirrorPixelPositions) {
   for (const Case& c : cases) {
     Settings.DoImageFlipHorizontal = c.horizontal;
     Settings.DoImageFlipVertical = c.vertical;
-    FIBITMAP* image = Pattern(5, 3, 24);
-    FlipImage(image);
+    FIBITMAP* given = Pattern(5, 3, 24);
+    const Bitmap image = FlipImage(Bitmap(given));
+    EXPECT_EQ(image.get(), given);  // mirrored in place
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 5; ++x) {
         const int sx = c.horizontal ? 4 - x : x, sy = c.vertical ? 2 - y : y;
@@ -406,9 +400,8 @@ TEST_F(Geometry, FlipsMirrorPixelPositions) {
         EXPECT_EQ(p.rgbRed, 10 * sx) << int(c.horizontal) << int(c.vertical) << " " << x << y;
         EXPECT_EQ(p.rgbGreen, 10 * sy) << int(c.horizontal) << int(c.vertical) << " " << x << y;
       }
-    FreeImage_Unload(image);
   }
-  FlipImage(nullptr);  // no image: nothing happens
+  EXPECT_EQ(FlipImage(Bitmap()).get(), nullptr);  // no image: nothing happens
 }
 
 }  // namespace

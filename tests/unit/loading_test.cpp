@@ -78,8 +78,7 @@ TEST(Loading, APipeInPlaceOfAnInputIsRefusedWithoutWaiting) {
       {"LoadInputImage",
        [&] {
          std::string failure;
-         FIBITMAP* image = LoadInputImage(fifo, &failure);
-         if (image) FreeImage_Unload(image);
+         const Bitmap image = LoadInputImage(fifo, &failure);
          return image ? std::string("loaded") : failure;
        },
        refused},
@@ -136,8 +135,8 @@ TEST(Loading, ALinkToAPictureLoads) {
   WriteRadianceFile(dir + "pic.hdr", GradientPicture(40, 36));
   ASSERT_EQ(symlink((dir + "pic.hdr").c_str(), (dir + "link.hdr").c_str()), 0);
   std::string failure;
-  FIBITMAP* direct = LoadInputImage(dir + "pic.hdr");
-  FIBITMAP* linked = LoadInputImage(dir + "link.hdr", &failure);
+  FIBITMAP* direct = LoadInputImage(dir + "pic.hdr").release();
+  FIBITMAP* linked = LoadInputImage(dir + "link.hdr", &failure).release();
   ASSERT_NE(direct, nullptr);
   ASSERT_NE(linked, nullptr) << failure;
   EXPECT_EQ(FreeImage_GetWidth(linked), 40u);
@@ -178,7 +177,7 @@ TEST(Loading, ImplausibleFileFailsAtOnce) {
   const std::string path = ScratchFolder("loading") + "claim.hdr";
   WriteFileBytes(path, Header("-Y 30000 +X 30000") + std::string(1000, '\x02'));
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(LoadInputImage(path), nullptr);
+  EXPECT_EQ(LoadInputImage(path).get(), nullptr);
   // Not a timing test: a refused header must not have read or reserved anything.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
@@ -187,7 +186,7 @@ TEST(Loading, RealFilesLoadExactlyAsTheLibraryReadsThem) {
   for (const char* name : {"castle_Tigers.hdr", "qtcreator_preview_studio.hdr", "rgbr4x4.hdr",
                            "scale.hdr", "vips_sample.hdr", "trans2_fish.hdr"}) {
     const std::string path = Corpus + name;
-    FIBITMAP* ours = LoadInputImage(path);
+    FIBITMAP* ours = LoadInputImage(path).release();
     FIBITMAP* direct = FreeImage_Load(FIF_HDR, path.c_str(), 0);
     ASSERT_NE(ours, nullptr) << name;
     ASSERT_NE(direct, nullptr) << name;
@@ -203,7 +202,7 @@ TEST(Loading, GeneratedFlatAndRunLengthFilesLoad) {
   for (bool rle : {false, true}) {
     const std::string path = dir + (rle ? "rle.hdr" : "flat.hdr");
     WriteRadianceFile(path, GradientPicture(300, 5), rle);
-    FIBITMAP* image = LoadInputImage(path);
+    FIBITMAP* image = LoadInputImage(path).release();
     ASSERT_NE(image, nullptr) << rle;
     EXPECT_EQ(FreeImage_GetWidth(image), 300u);
     EXPECT_EQ(FreeImage_GetHeight(image), 5u);
@@ -211,7 +210,7 @@ TEST(Loading, GeneratedFlatAndRunLengthFilesLoad) {
     // Cutting the file in half makes it fail, whatever the encoding.
     std::string bytes = ReadFileBytes(path);
     WriteFileBytes(path, bytes.substr(0, bytes.size() / 2));
-    image = LoadInputImage(path);
+    image = LoadInputImage(path).release();
     EXPECT_EQ(image, nullptr) << rle;
     if (image) FreeImage_Unload(image);
   }

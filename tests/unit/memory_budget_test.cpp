@@ -194,7 +194,7 @@ TEST(MemoryEstimate, ResizeRefusedGivesNoImage) {
   TakeFailure();
   {
     MemoryLimit limit(64 * MiB);
-    EXPECT_EQ(ResizeImage(image, 30, 20), nullptr);
+    EXPECT_EQ(ResizeImage(Bitmap(image), 30, 20).get(), nullptr);
   }
   EXPECT_EQ(TakeFailure().Kind, FailureKind::TooLarge);
   ApplyDefaults(1);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "codecs/FormatTables.h"
@@ -250,13 +251,12 @@ TEST_F(OutputEncoding, EveryFormatWritesAReadableFileAtEveryDepth) {
       // The icon writer takes square pictures of 16 to 256 pixels only, and
       // the JPEG 2000 encoder's six resolution levels need 32 pixels a side.
       const unsigned width = PictureWidth, height = ext == "ico" ? PictureWidth : 33;
-      FIBITMAP* image = ConvertDepth(MakePicture(width, height), Job);
-      ASSERT_NE(image, nullptr);
+      const Bitmap image = ConvertDepth(Bitmap(MakePicture(width, height)), Job);
+      ASSERT_NE(image.get(), nullptr);
       const int depth = setting == 0 ? AutoDepth(ext, 96) : setting;
       EXPECT_EQ(Job.OutputBpp, depth);
-      EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image)), depth);
-      EXPECT_TRUE(SaveOutputImage(image, Job));
-      FreeImage_Unload(image);
+      EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image.get())), depth);
+      EXPECT_TRUE(SaveOutputImage(image.get(), Job));
 
       ReadBack back = ReadOutput(path, ext);
       ASSERT_TRUE(back.ok);
@@ -297,46 +297,43 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.bpp));
     PrepareRun(c.ext, c.bpp, folder_ + "x");
-    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image)), c.bpp);
-    EXPECT_EQ(FreeImage_GetColorType(image), c.color);
+    const Bitmap image = ConvertDepth(Bitmap(MakePicture()), Job);
+    ASSERT_NE(image.get(), nullptr);
+    EXPECT_EQ(static_cast<int>(FreeImage_GetBPP(image.get())), c.bpp);
+    EXPECT_EQ(FreeImage_GetColorType(image.get()), c.color);
     if (c.greenMask) {
-      EXPECT_EQ(FreeImage_GetGreenMask(image), c.greenMask);
+      EXPECT_EQ(FreeImage_GetGreenMask(image.get()), c.greenMask);
     }
     if (c.bpp == 4) {  // sixteen grey levels
-      const RGBQUAD* palette = FreeImage_GetPalette(image);
+      const RGBQUAD* palette = FreeImage_GetPalette(image.get());
       for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(palette[i].rgbRed, palette[i].rgbGreen);
         EXPECT_EQ(palette[i].rgbGreen, palette[i].rgbBlue);
       }
       EXPECT_EQ(palette[15].rgbRed, 255);
     }
-    FreeImage_Unload(image);
   }
   // A quantised palette keeps the colours: a pure red area stays pure red.
-  FIBITMAP* red = FreeImage_Allocate(PictureWidth, PictureHeight, 24);
+  Bitmap red(FreeImage_Allocate(PictureWidth, PictureHeight, 24));
   RGBQUAD pure = {0, 0, 255, 0};
-  FreeImage_FillBackground(red, &pure);
+  FreeImage_FillBackground(red.get(), &pure);
   PrepareRun("png", 8, folder_ + "x");
-  red = ConvertDepth(red, Job);
-  ASSERT_NE(red, nullptr);
+  red = ConvertDepth(std::move(red), Job);
+  ASSERT_NE(red.get(), nullptr);
   BYTE index = 0;
-  ASSERT_TRUE(FreeImage_GetPixelIndex(red, 36, 22, &index));
-  const RGBQUAD seen = FreeImage_GetPalette(red)[index];
+  ASSERT_TRUE(FreeImage_GetPixelIndex(red.get(), 36, 22, &index));
+  const RGBQUAD seen = FreeImage_GetPalette(red.get())[index];
   EXPECT_EQ(seen.rgbRed, 255);
   EXPECT_EQ(seen.rgbGreen, 0);
   EXPECT_EQ(seen.rgbBlue, 0);
-  FreeImage_Unload(red);
 
   // A greymap holds the grey level of red, not a palette index.
-  red = FreeImage_Allocate(PictureWidth, PictureHeight, 24);
-  FreeImage_FillBackground(red, &pure);
+  red.reset(FreeImage_Allocate(PictureWidth, PictureHeight, 24));
+  FreeImage_FillBackground(red.get(), &pure);
   const std::string pgm = folder_ + "red.pgm";
   PrepareRun("pgm", 0, pgm);
-  red = ConvertDepth(red, Job);
-  ASSERT_TRUE(SaveOutputImage(red, Job));
-  FreeImage_Unload(red);
+  red = ConvertDepth(std::move(red), Job);
+  ASSERT_TRUE(SaveOutputImage(red.get(), Job));
   FIBITMAP* back = FreeImage_Load(FIF_PGM, pgm.c_str(), 0);
   ASSERT_NE(back, nullptr);
   ASSERT_TRUE(FreeImage_GetPixelIndex(back, 36, 22, &index));
@@ -346,17 +343,16 @@ TEST_F(OutputEncoding, DepthRoutesGiveTheLayoutOfTheFormat) {
 
 TEST_F(OutputEncoding, ConvertDepthRefusesUnknownDepthsAndPassesNoImageOn) {
   PrepareRun("bmp", 12, folder_ + "x");
-  EXPECT_EQ(ConvertDepth(MakePicture(), Job), nullptr);
+  EXPECT_EQ(ConvertDepth(Bitmap(MakePicture()), Job).get(), nullptr);
   PrepareRun("bmp", 0, folder_ + "x");
-  EXPECT_EQ(ConvertDepth(nullptr, Job), nullptr);
+  EXPECT_EQ(ConvertDepth(Bitmap(), Job).get(), nullptr);
   // With an automatic depth, the per-file value is resolved even for a
   // picture that already has it.
   PrepareRun("xpm", 0, folder_ + "x");
   Job.OutputBpp = 8;
   FIBITMAP* image = MakePicture();
-  EXPECT_EQ(ConvertDepth(image, Job), image);
+  EXPECT_EQ(ConvertDepth(Bitmap(image), Job).get(), image);
   EXPECT_EQ(Job.OutputBpp, 24);
-  FreeImage_Unload(image);
 }
 
 TEST_F(OutputEncoding, CountUsedColorsIgnoresRowPadding) {
@@ -482,9 +478,8 @@ TEST_F(OutputEncoding, FailedWritesKeepThePreviousFile) {
 TEST_F(OutputEncoding, MissingOutputFolderFailsWithoutCreatingAnything) {
   for (const char* ext : {"png", "psd", "jxr"}) {
     PrepareRun(ext, 0, folder_ + "missing/out." + ext);
-    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
-    EXPECT_FALSE(SaveOutputImage(image, Job)) << ext;
-    FreeImage_Unload(image);
+    const Bitmap image = ConvertDepth(Bitmap(MakePicture()), Job);
+    EXPECT_FALSE(SaveOutputImage(image.get(), Job)) << ext;
     EXPECT_TRUE(FolderEntries(folder_).empty()) << ext;
   }
 }
@@ -495,9 +490,8 @@ TEST_F(OutputEncoding, SuccessfulWriteReplacesTheOldFile) {
     const std::string path = folder_ + "again." + ext;
     WriteFileBytes(path, "old");
     PrepareRun(ext, 0, path);
-    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
-    ASSERT_TRUE(SaveOutputImage(image, Job));
-    FreeImage_Unload(image);
+    const Bitmap image = ConvertDepth(Bitmap(MakePicture()), Job);
+    ASSERT_TRUE(SaveOutputImage(image.get(), Job));
     EXPECT_TRUE(ReadOutput(path, ext).ok);
     EXPECT_EQ(FolderEntries(folder_), std::set<std::string>{std::string("again.") + ext});
     EXPECT_EQ(FolderOf(Job.TempPath), folder_);
@@ -516,9 +510,8 @@ TEST_F(OutputEncoding, ReadOnlyTargetIsReplacedOnlyOnTheDevilPath) {
     WriteFileBytes(path, "locked");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     PrepareRun(c.ext, 0, path);
-    FIBITMAP* image = ConvertDepth(MakePicture(), Job);
-    EXPECT_EQ(SaveOutputImage(image, Job), c.replaced);
-    FreeImage_Unload(image);
+    const Bitmap image = ConvertDepth(Bitmap(MakePicture()), Job);
+    EXPECT_EQ(SaveOutputImage(image.get(), Job), c.replaced);
     EXPECT_EQ(ReadFileBytes(path) != "locked", c.replaced);
     EXPECT_EQ(FolderEntries(folder_).size(), 1u);
     fs::remove(path);
@@ -528,9 +521,8 @@ TEST_F(OutputEncoding, ReadOnlyTargetIsReplacedOnlyOnTheDevilPath) {
 TEST_F(OutputEncoding, DdsFilesCarryTheirMipmaps) {
   const std::string path = folder_ + "levels.dds";
   PrepareRun("dds", 0, path);
-  FIBITMAP* image = ConvertDepth(MakePicture(), Job);
-  ASSERT_TRUE(SaveOutputImage(image, Job));
-  FreeImage_Unload(image);
+  const Bitmap image = ConvertDepth(Bitmap(MakePicture()), Job);
+  ASSERT_TRUE(SaveOutputImage(image.get(), Job));
   const std::string bytes = ReadFileBytes(path);
   ASSERT_GT(bytes.size(), 128u);
   EXPECT_EQ(bytes.substr(0, 4), "DDS ");

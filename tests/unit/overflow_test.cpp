@@ -23,7 +23,7 @@ TEST(Overflow, RadianceHeaderAtTheLimit) {
     WriteFileBytes(dir + "big.hdr", std::string("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n") +
                                         resolution + "\n" + std::string(256, '\x02'));
     EXPECT_FALSE(RadianceSizeIsPlausible(dir + "big.hdr")) << resolution;
-    EXPECT_EQ(LoadInputImage(dir + "big.hdr"), nullptr) << resolution;
+    EXPECT_EQ(LoadInputImage(dir + "big.hdr").get(), nullptr) << resolution;
   }
 }
 
@@ -39,12 +39,10 @@ TEST(Overflow, FrameSidesAtTheLimit) {
     CanvasImage layer;
     ASSERT_TRUE(CreateCanvasImage(layer, 40, 30, 0));
     DrawFrameLayer(layer, 40, 30);
-    FIBITMAP* picture = FreeImage_Allocate(40, 30, 24);
-    FIBITMAP* framed = ApplyFrame(picture, 40, 30);
-    ASSERT_NE(framed, nullptr) << v;
-    EXPECT_EQ(FreeImage_GetWidth(framed), 40u);
-    EXPECT_EQ(FreeImage_GetHeight(framed), 30u);
-    FreeImage_Unload(framed);
+    const Bitmap framed = ApplyFrame(Bitmap(FreeImage_Allocate(40, 30, 24)), 40, 30);
+    ASSERT_NE(framed.get(), nullptr) << v;
+    EXPECT_EQ(FreeImage_GetWidth(framed.get()), 40u);
+    EXPECT_EQ(FreeImage_GetHeight(framed.get()), 30u);
   }
   ApplyDefaults(1);
 }
@@ -88,17 +86,16 @@ TEST(Overflow, TextLabelPaddingAtTheLimit) {
     Settings.TextPadding = padding;
     for (int aa : {0, 1}) {
       Settings.TextAntialiasing = static_cast<byte>(aa);
-      EXPECT_EQ(BuildTextLabel("a%eol%b"), nullptr) << padding;
-      EXPECT_EQ(BuildTextLabel("a"), nullptr) << padding;
+      EXPECT_EQ(BuildTextLabel("a%eol%b").get(), nullptr) << padding;
+      EXPECT_EQ(BuildTextLabel("a").get(), nullptr) << padding;
     }
   }
   Settings.TextPadding = 2;
   Settings.FontLeading = INT_MAX;
-  EXPECT_EQ(BuildTextLabel("a%eol%b%eol%c"), nullptr);
+  EXPECT_EQ(BuildTextLabel("a%eol%b%eol%c").get(), nullptr);
   Settings.FontLeading = 0;
-  FIBITMAP* label = BuildTextLabel("a%eol%b");
-  ASSERT_NE(label, nullptr);
-  FreeImage_Unload(label);
+  const Bitmap label = BuildTextLabel("a%eol%b");
+  ASSERT_NE(label.get(), nullptr);
   ReleaseWatermarkFont();
   ApplyDefaults(1);
 }

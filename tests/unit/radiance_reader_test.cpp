@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct BitmapDeleter {
-  void operator()(FIBITMAP* b) const {
-    if (b) FreeImage_Unload(b);
-  }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
-
 // Colour of the pixel in picture terms (row 0 at the top).
 const float* PixelAt(FIBITMAP* image, int x, int y) {
   const int row = static_cast<int>(FreeImage_GetHeight(image)) - 1 - y;

@@ -10,8 +10,8 @@
 
 #include "platform/HttpClient.h"
 #include "platform/Text.h"
-#include "settings/UpdateCheck.h"
 #include "support/LocalHttpServer.h"
+#include "update/UpdateCheck.h"
 
 namespace {
 

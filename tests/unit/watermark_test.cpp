@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "canvas/Canvas.h"
 #include "settings/Settings.h"
@@ -63,6 +64,11 @@ Box ChangedBox(FIBITMAP* dib, Rgba plain) {
       }
   return b;
 }
+
+Rgba At(const Bitmap& image, int x, int y) { return At(image.get(), x, y); }
+int Width(const Bitmap& image) { return Width(image.get()); }
+int Height(const Bitmap& image) { return Height(image.get()); }
+Box ChangedBox(const Bitmap& image, Rgba plain) { return ChangedBox(image.get(), plain); }
 
 class Watermark : public ::testing::Test {
  protected:
@@ -156,83 +162,82 @@ TEST_F(Watermark, FrameBoundaryAppliesOnlyWithAFrame) {
 }
 
 TEST_F(Watermark, FittingCutsTheLabelToItsTopLeftPart) {
-  FIBITMAP* label = Solid(700, 30, White, true);
+  Bitmap label(Solid(700, 30, White, true));
   // Mark the top-left pixel so the kept part can be recognised.
   RGBQUAD mark{1, 2, 3, 4};
-  FreeImage_SetPixelColor(label, 0, 29, &mark);
-  label = FitWatermark(label, 640, 480, 10, 10);
-  ASSERT_NE(label, nullptr);
+  FreeImage_SetPixelColor(label.get(), 0, 29, &mark);
+  label = FitWatermark(std::move(label), 640, 480, 10, 10);
+  ASSERT_NE(label.get(), nullptr);
   EXPECT_EQ(Width(label), 630);
   EXPECT_EQ(Height(label), 30);
   EXPECT_EQ(At(label, 0, 0), (Rgba{3, 2, 1, 4}));
 
-  FIBITMAP* same = FitWatermark(label, 640, 40, 10, 10);  // fits exactly
-  EXPECT_EQ(same, label);
-  label = FitWatermark(label, 640, 35, 0, 10);  // the offsets count whatever the anchor
-  ASSERT_NE(label, nullptr);
+  FIBITMAP* const before = label.get();
+  label = FitWatermark(std::move(label), 640, 40, 10, 10);  // fits exactly
+  EXPECT_EQ(label.get(), before);
+  label = FitWatermark(std::move(label), 640, 35, 0, 10);  // the offsets count whatever the anchor
+  ASSERT_NE(label.get(), nullptr);
   EXPECT_EQ(Height(label), 25);
-  EXPECT_EQ(FitWatermark(label, 640, 35, 0, 35), nullptr);  // nothing left
-  EXPECT_EQ(FitWatermark(nullptr, 640, 35, 0, 0), nullptr);
+  EXPECT_EQ(FitWatermark(std::move(label), 640, 35, 0, 35).get(), nullptr);  // nothing left
+  EXPECT_EQ(FitWatermark(Bitmap(), 640, 35, 0, 0).get(), nullptr);
 }
 
 TEST_F(Watermark, RotatesOnlyStrictlyBetweenZeroAndFullTurn) {
-  FIBITMAP* label = Solid(40, 10, White, true);
-  for (int degrees : {0, 360, -90, 400}) EXPECT_EQ(RotateWatermark(label, degrees), label);
-  label = RotateWatermark(label, 90);
-  ASSERT_NE(label, nullptr);
+  Bitmap label(Solid(40, 10, White, true));
+  FIBITMAP* const given = label.get();
+  for (int degrees : {0, 360, -90, 400}) {
+    label = RotateWatermark(std::move(label), degrees);
+    EXPECT_EQ(label.get(), given);
+  }
+  label = RotateWatermark(std::move(label), 90);
+  ASSERT_NE(label.get(), nullptr);
   EXPECT_EQ(Width(label), 10);
   EXPECT_EQ(Height(label), 40);
-  label = RotateWatermark(label, 45);
-  ASSERT_NE(label, nullptr);
+  label = RotateWatermark(std::move(label), 45);
+  ASSERT_NE(label.get(), nullptr);
   EXPECT_GT(Width(label), 30);
   EXPECT_EQ(At(label, 0, 0).a, 0);  // the added corners are transparent
-  FreeImage_Unload(label);
 }
 
 TEST_F(Watermark, OpaqueLabelsKeepTheirExactColours) {
-  FIBITMAP* label = Solid(4, 3, White, true);
-  FIBITMAP* picture = CompositeWatermark(Solid(10, 8, Grey), label, {5, 2});
-  ASSERT_NE(picture, nullptr);
-  EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
+  const Bitmap label(Solid(4, 3, White, true));
+  const Bitmap picture = CompositeWatermark(Bitmap(Solid(10, 8, Grey)), label.get(), {5, 2});
+  ASSERT_NE(picture.get(), nullptr);
+  EXPECT_EQ(FreeImage_GetBPP(picture.get()), 24u);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 10; ++x) {
       const bool inside = x >= 5 && x < 9 && y >= 2 && y < 5;
       EXPECT_EQ(At(picture, x, y), inside ? White : Grey) << x << "," << y;
     }
-  FreeImage_Unload(label);
-  FreeImage_Unload(picture);
 }
 
 TEST_F(Watermark, LabelAlphaDecidesTheMixAndOutsideLabelsAreRefused) {
-  FIBITMAP* clear = Solid(4, 3, {255, 0, 0, 0}, true);
-  FIBITMAP* half = Solid(4, 3, {255, 255, 255, 128}, true);
-  FIBITMAP* picture = CompositeWatermark(Solid(10, 8, Grey), clear, {0, 0});
+  const Bitmap clear(Solid(4, 3, {255, 0, 0, 0}, true));
+  const Bitmap half(Solid(4, 3, {255, 255, 255, 128}, true));
+  Bitmap picture = CompositeWatermark(Bitmap(Solid(10, 8, Grey)), clear.get(), {0, 0});
   EXPECT_EQ(At(picture, 0, 0), Grey);
-  picture = CompositeWatermark(picture, half, {6, 5});
+  picture = CompositeWatermark(std::move(picture), half.get(), {6, 5});
   const Rgba mixed = At(picture, 9, 7);
   EXPECT_NEAR(mixed.r, 178, 2);
   EXPECT_EQ(At(picture, 5, 7), Grey);
   // Not wholly inside: the picture stays as it is.
   for (WatermarkPosition p : {WatermarkPosition{-1, 0}, {0, -1}, {7, 0}, {0, 6}}) {
-    FIBITMAP* before = picture;
-    picture = CompositeWatermark(picture, half, p);
-    EXPECT_EQ(picture, before);
+    FIBITMAP* before = picture.get();
+    picture = CompositeWatermark(std::move(picture), half.get(), p);
+    EXPECT_EQ(picture.get(), before);
   }
   EXPECT_EQ(At(picture, 0, 0), Grey);
-  FreeImage_Unload(clear);
-  FreeImage_Unload(half);
-  FreeImage_Unload(picture);
 }
 
 TEST_F(Watermark, StageOffOrUnknownKindOnlyConverts) {
-  FIBITMAP* picture = Solid(12, 9, {10, 20, 30, 40}, true);
-  EXPECT_EQ(ApplyWatermark(picture, 12, 9, FileJob{}), picture);  // DoWatermark 0
+  FIBITMAP* given = Solid(12, 9, {10, 20, 30, 40}, true);
+  Bitmap picture = ApplyWatermark(Bitmap(given), 12, 9, FileJob{});
+  EXPECT_EQ(picture.get(), given);  // DoWatermark 0
   Settings.DoWatermark = 3;
-  picture = ApplyWatermark(picture, 12, 9, FileJob{});
-  EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
+  picture = ApplyWatermark(std::move(picture), 12, 9, FileJob{});
+  EXPECT_EQ(FreeImage_GetBPP(picture.get()), 24u);
   EXPECT_EQ(At(picture, 11, 8), (Rgba{10, 20, 30, 255}));
-  FreeImage_Unload(picture);
-  EXPECT_EQ(ApplyWatermark(nullptr, 12, 9, FileJob{}), nullptr);
+  EXPECT_EQ(ApplyWatermark(Bitmap(), 12, 9, FileJob{}).get(), nullptr);
 }
 
 TEST_F(Watermark, FontRulesFollowTheFaceName) {
@@ -245,11 +250,10 @@ TEST_F(Watermark, FontRulesFollowTheFaceName) {
   EXPECT_FALSE(LoadWatermarkFont());
   EXPECT_FALSE(WatermarkFont().Loaded());
   // Without a font there is no label, and the stage leaves the picture alone.
-  EXPECT_EQ(BuildTextLabel("abc"), nullptr);
+  EXPECT_EQ(BuildTextLabel("abc").get(), nullptr);
   Settings.DoWatermark = 1;
-  FIBITMAP* picture = ApplyWatermark(Solid(50, 40, Grey), 50, 40, FileJob{});
+  Bitmap picture = ApplyWatermark(Bitmap(Solid(50, 40, Grey)), 50, 40, FileJob{});
   EXPECT_EQ(ChangedBox(picture, Grey).x1, -1);
-  FreeImage_Unload(picture);
   Settings.Font = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
   EXPECT_TRUE(LoadWatermarkFont());
 }
@@ -257,15 +261,14 @@ TEST_F(Watermark, FontRulesFollowTheFaceName) {
 TEST_F(Watermark, OneLineLabelIsTheTextPlusPadding) {
   Settings.TextPadding = 4;
   const auto [w, h] = Measure("i");
-  FIBITMAP* label = BuildTextLabel("i");
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(FreeImage_GetBPP(label), 32u);
+  Bitmap label = BuildTextLabel("i");
+  ASSERT_NE(label.get(), nullptr);
+  EXPECT_EQ(FreeImage_GetBPP(label.get()), 32u);
   EXPECT_EQ(Width(label), w + 8);  // no 10-pixel minimum for one line
   EXPECT_EQ(Height(label), h + 8);
   EXPECT_LT(w, 10);
-  FreeImage_Unload(label);
   Settings.TextPadding = 0;
-  EXPECT_EQ(BuildTextLabel(""), nullptr);  // nothing to draw: no label
+  EXPECT_EQ(BuildTextLabel("").get(), nullptr);  // nothing to draw: no label
 }
 
 TEST_F(Watermark, LineBreaksInAnyCaseStackLinesWithLeading) {
@@ -286,11 +289,10 @@ TEST_F(Watermark, LineBreaksInAnyCaseStackLinesWithLeading) {
     Settings.TextPadding = c.padding;
     for (int antialiasing : {0, 1}) {
       Settings.TextAntialiasing = static_cast<BYTE>(antialiasing);
-      FIBITMAP* label = BuildTextLabel(c.text);
-      ASSERT_NE(label, nullptr) << c.text;
+      Bitmap label = BuildTextLabel(c.text);
+      ASSERT_NE(label.get(), nullptr) << c.text;
       EXPECT_EQ(Width(label), c.width) << c.text;
       EXPECT_EQ(Height(label), c.height) << c.text;
-      FreeImage_Unload(label);
     }
   }
 }
@@ -301,8 +303,8 @@ TEST_F(Watermark, CrispLabelsCarryTheOpacitiesInTheirAlpha) {
   Settings.TextOpacity = 200;
   Settings.BackOpacity = 0;
   Settings.TextPadding = 3;
-  FIBITMAP* label = BuildTextLabel("Hello%eol%World");
-  ASSERT_NE(label, nullptr);
+  Bitmap label = BuildTextLabel("Hello%eol%World");
+  ASSERT_NE(label.get(), nullptr);
   int glyphs = 0;
   for (int y = 0; y < Height(label); ++y)
     for (int x = 0; x < Width(label); ++x) {
@@ -313,7 +315,6 @@ TEST_F(Watermark, CrispLabelsCarryTheOpacitiesInTheirAlpha) {
         EXPECT_EQ(p, (Rgba{0, 0, 255, 0})) << x << "," << y;
     }
   EXPECT_GT(glyphs, 30);
-  FreeImage_Unload(label);
 }
 
 TEST_F(Watermark, AntialiasedLabelsLayTextOverTheBox) {
@@ -323,8 +324,8 @@ TEST_F(Watermark, AntialiasedLabelsLayTextOverTheBox) {
   Settings.BackOpacity = 100;
   Settings.TextOpacity = 255;
   Settings.TextPadding = 5;
-  FIBITMAP* label = BuildTextLabel("Sweg");
-  ASSERT_NE(label, nullptr);
+  Bitmap label = BuildTextLabel("Sweg");
+  ASSERT_NE(label.get(), nullptr);
   EXPECT_EQ(At(label, 0, 0), (Rgba{0, 0, 0, 100}));  // the box, in the padding
   int opaque = 0, between = 0;
   for (int y = 0; y < Height(label); ++y)
@@ -336,7 +337,6 @@ TEST_F(Watermark, AntialiasedLabelsLayTextOverTheBox) {
     }
   EXPECT_GT(opaque, 10);
   EXPECT_GT(between, 10);
-  FreeImage_Unload(label);
 }
 
 TEST_F(Watermark, TextStageStampsTheLabelAtTheAnchor) {
@@ -354,9 +354,9 @@ TEST_F(Watermark, TextStageStampsTheLabelAtTheAnchor) {
   };
   for (const Case& c : cases) {
     Settings.TextPosition = static_cast<BYTE>(c.anchor);
-    FIBITMAP* picture = ApplyWatermark(Solid(200, 100, Grey, true), 200, 100, FileJob{});
-    ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(FreeImage_GetBPP(picture), 24u);
+    Bitmap picture = ApplyWatermark(Bitmap(Solid(200, 100, Grey, true)), 200, 100, FileJob{});
+    ASSERT_NE(picture.get(), nullptr);
+    EXPECT_EQ(FreeImage_GetBPP(picture.get()), 24u);
     const Box b = ChangedBox(picture, Grey);
     EXPECT_EQ(b.x0, c.x) << c.anchor;
     EXPECT_EQ(b.y0, c.y) << c.anchor;
@@ -368,7 +368,6 @@ TEST_F(Watermark, TextStageStampsTheLabelAtTheAnchor) {
     for (int y = b.y0; y <= b.y1; ++y)
       for (int x = b.x0; x <= b.x1; ++x) white += At(picture, x, y) == White;
     EXPECT_GT(white, 10);
-    FreeImage_Unload(picture);
   }
 }
 
@@ -420,21 +419,20 @@ TEST_F(Watermark, ImageLabelKeepsTransparencyAndScalesItByOpacity) {
   for (const Case& c : cases) {
     Settings.ImageOpacity = c.opacity;
     Settings.ImageGreyscale = static_cast<BYTE>(c.greyscale);
-    FIBITMAP* label = BuildImageLabel();
-    ASSERT_NE(label, nullptr);
+    Bitmap label = BuildImageLabel();
+    ASSERT_NE(label.get(), nullptr);
     EXPECT_EQ(Width(label), 6);
     EXPECT_EQ(At(label, 1, 1), c.left) << c.opacity;
     EXPECT_EQ(At(label, 4, 1).a, 0) << c.opacity;
-    FreeImage_Unload(label);
   }
   Settings.Image = dir_ + "missing.png";
-  EXPECT_EQ(BuildImageLabel(), nullptr);
+  EXPECT_EQ(BuildImageLabel().get(), nullptr);
 }
 
 TEST_F(Watermark, OpaqueWhiteImageWatermarkStaysExactlyWhite) {
   Settings.DoWatermark = 2;
   Settings.Image = SavePicture(Solid(5, 4, White), "white.bmp", FIF_BMP);
-  FIBITMAP* picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30, FileJob{});
+  Bitmap picture = ApplyWatermark(Bitmap(Solid(40, 30, Grey)), 40, 30, FileJob{});
   const Box b = ChangedBox(picture, Grey);
   EXPECT_EQ(b.x0, 40 - 5 - 10);
   EXPECT_EQ(b.y0, 30 - 4 - 10);
@@ -442,12 +440,10 @@ TEST_F(Watermark, OpaqueWhiteImageWatermarkStaysExactlyWhite) {
   EXPECT_EQ(b.y1, 30 - 10 - 1);
   for (int y = b.y0; y <= b.y1; ++y)
     for (int x = b.x0; x <= b.x1; ++x) EXPECT_EQ(At(picture, x, y), White) << x << "," << y;
-  FreeImage_Unload(picture);
 
   Settings.ImageOpacity = 0;
-  picture = ApplyWatermark(Solid(40, 30, Grey), 40, 30, FileJob{});
+  picture = ApplyWatermark(Bitmap(Solid(40, 30, Grey)), 40, 30, FileJob{});
   EXPECT_EQ(ChangedBox(picture, Grey).x1, -1);
-  FreeImage_Unload(picture);
 }
 
 TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
@@ -457,14 +453,13 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
   Settings.ImageYOffset = 3;
   // A JPEG logo has no alpha: an opaque rectangle at full opacity.
   Settings.Image = SavePicture(Solid(30, 30, {250, 250, 250, 255}), "big.jpg", FIF_JPEG);
-  FIBITMAP* picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12, FileJob{});
+  Bitmap picture = ApplyWatermark(Bitmap(Solid(20, 12, {0, 0, 0, 255})), 20, 12, FileJob{});
   const Box b = ChangedBox(picture, {0, 0, 0, 255});
   EXPECT_EQ(b.x0, 2);
   EXPECT_EQ(b.y0, 3);
   EXPECT_EQ(b.x1, 19);
   EXPECT_EQ(b.y1, 11);
   EXPECT_NEAR(At(picture, 10, 8).r, 250, 3);
-  FreeImage_Unload(picture);
 
   // Inside a frame: cut to the inner area and anchored to it.
   Settings.DoFrame = 1;
@@ -472,13 +467,12 @@ TEST_F(Watermark, ImageWatermarkLargerThanThePictureIsCutAndPlaced) {
   Settings.SolidRight = Settings.SolidBottom = 1;
   Settings.ImageBoundary = 1;
   Settings.SolidOpacity = 0;
-  picture = ApplyWatermark(Solid(20, 12, {0, 0, 0, 255}), 20, 12, FileJob{});
+  picture = ApplyWatermark(Bitmap(Solid(20, 12, {0, 0, 0, 255})), 20, 12, FileJob{});
   const Box f = ChangedBox(picture, {0, 0, 0, 255});
   EXPECT_EQ(f.x0, 6);
   EXPECT_EQ(f.y0, 7);
   EXPECT_EQ(f.x1, 18);
   EXPECT_EQ(f.y1, 10);
-  FreeImage_Unload(picture);
 }
 
 TEST_F(Watermark, TextWithoutPlaceholdersIsDrawnAsWritten) {

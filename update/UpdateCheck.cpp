@@ -1,4 +1,4 @@
-#include "settings/UpdateCheck.h"
+#include "update/UpdateCheck.h"
 
 #include <cstdlib>
 

@@ -1,0 +1,2 @@
+// The entry point reaching into the window module it only loads: refused.
+#include "ui/Upward.h"

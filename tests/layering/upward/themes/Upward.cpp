@@ -1,0 +1,2 @@
+// Theme archives reaching up into the window: refused.
+#include "ui/Upward.h"

@@ -1,0 +1,2 @@
+// A folder of sources that has no place in the order: refused.
+#pragma once

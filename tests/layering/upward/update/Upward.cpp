@@ -1,0 +1,2 @@
+// Peers may not include each other: the update check reaching into themes is refused.
+#include "themes/Upward.h"
