@@ -244,6 +244,12 @@ void MainWindow::BuildToolbar() {
   add(Command::SendFeedback, "Email");
   add(Command::VisitHomepage, "Web");
   add(Command::CheckForNewVersion, "Updates");
+  // A command picked from the overflow ("»") closes it, so the opened strip
+  // does not stay over the file list while the command's window is up.
+  connect(bar, &QToolBar::actionTriggered, this, [bar] {
+    if (auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button"))
+      if (more->isChecked()) more->click();
+  });
 }
 
 void MainWindow::BuildControls() {

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
@@ -284,6 +285,36 @@ class WindowKeyboardTest : public QObject {
       QVERIFY(window.FileList()->geometry().bottom() < window.FolderBox()->y());
       QVERIFY(central->y() > bar->geometry().bottom());
     }
+  }
+
+  // At the largest icons the toolbar overflows; a command picked from the
+  // opened overflow closes it again.
+  void theToolbarOverflowClosesAfterACommand() {
+    Settings.UISize = 4;
+    std::vector<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl& url) {
+      opened.push_back(url);
+      return true;
+    });
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* bar = window.findChild<QToolBar*>("MainToolbar");
+    auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+    QVERIFY(more && more->isVisible());
+    more->click();
+    QVERIFY(more->isChecked());
+    QList<QAction*> buttons;
+    for (QAction* action : bar->actions())
+      if (!action->isSeparator()) buttons << action;
+    QCOMPARE(buttons.size(), 9);
+    QAction* web = buttons[7];  // New, Add, OutFolder, Preferences, Convert, Help, Email, Web
+    QVERIFY(!bar->widgetForAction(web)->isVisible() || more->isChecked());
+    web->trigger();
+    QCOMPARE(opened.size(), std::size_t(1));
+    QVERIFY(!more->isChecked());
+    QTest::qWait(50);
+    QVERIFY(bar->height() < window.centralWidget()->y() + 1);
   }
 
   // Nothing to open a page with: the address to copy, not silence.
