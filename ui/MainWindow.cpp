@@ -64,9 +64,10 @@ QString WithMnemonic(const QString& text, QString& taken) {
     const QChar letter = text[i].toLower();
     if (!letter.isLetterOrNumber() || taken.contains(letter)) continue;
     taken += letter;
-    return text.left(i) + '&' + text.mid(i);
+    // A "&" of the text itself stays a character.
+    return QString(text.left(i)).replace('&', "&&") + '&' + QString(text.mid(i)).replace('&', "&&");
   }
-  return text;
+  return QString(text).replace('&', "&&");
 }
 
 std::string WithSlash(std::string folder) {
