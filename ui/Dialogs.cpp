@@ -99,7 +99,7 @@ void RunConverterSearch(QWidget* parent) {
       ShowWarning(&dialog, Lang("Msg", "Empty extensions"));
       return;
     }
-    QDesktopServices::openUrl(QUrl(ConverterSearchUrl(Q(RunState.FindFrom), Q(RunState.FindTo))));
+    OpenAddress(&dialog, QUrl(ConverterSearchUrl(Q(RunState.FindFrom), Q(RunState.FindTo))));
     dialog.accept();
   });
   dialog.resize(320, dialog.sizeHint().height());
@@ -117,7 +117,8 @@ void RunAboutDialog(QWidget* parent) {
   layout->addWidget(banner);
   auto* text = new QLabel(&dialog);
   text->setTextFormat(Qt::RichText);
-  text->setOpenExternalLinks(true);
+  QObject::connect(text, &QLabel::linkActivated, &dialog,
+                   [&dialog](const QString& link) { OpenAddress(&dialog, QUrl(link)); });
   text->setAlignment(Qt::AlignCenter);
   text->setWordWrap(true);
   text->setContentsMargins(12, 0, 12, 0);

@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -33,6 +32,7 @@
 #include "batch/InputList.h"
 #include "codecs/FormatTables.h"
 #include "codecs/OutputFormats.h"
+#include "lang/LanguageTable.h"
 #include "pipeline/Progress.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -54,6 +54,20 @@ constexpr int BaseHeight = 330;
 
 void ProcessPendingEvents(int milliseconds) {
   QApplication::processEvents(QEventLoop::AllEvents, milliseconds);
+}
+
+// text with "&" before its first letter not yet taken in the same menu, so
+// that Alt+letter (or the letter in an open menu) picks it. The language
+// table's texts themselves stay as they are.
+QString WithMnemonic(const QString& text, QString& taken) {
+  for (int i = 0; i < text.size(); ++i) {
+    const QChar letter = text[i].toLower();
+    if (!letter.isLetterOrNumber() || taken.contains(letter)) continue;
+    taken += letter;
+    // A "&" of the text itself stays a character.
+    return QString(text.left(i)).replace('&', "&&") + '&' + QString(text.mid(i)).replace('&', "&&");
+  }
+  return QString(text).replace('&', "&&");
 }
 
 std::string WithSlash(std::string folder) {
@@ -114,7 +128,12 @@ MainWindow::MainWindow() {
   NewList();
 }
 
-MainWindow::~MainWindow() { InputFileAddedHook = nullptr; }
+MainWindow::~MainWindow() {
+  InputFileAddedHook = nullptr;
+  // A check still waiting for the server ends within its wait limit; its
+  // answer has no window left to show it on.
+  FinishUpdateCheck();
+}
 
 QAction* MainWindow::MakeAction(Command command, const char* textKey, const char* icon,
                                 const QKeySequence& shortcut) {
@@ -127,18 +146,20 @@ QAction* MainWindow::MakeAction(Command command, const char* textKey, const char
 }
 
 void MainWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(Lang("Menu", "File"));
+  QString titles;
+  QMenu* file = menuBar()->addMenu(WithMnemonic(Lang("Menu", "File"), titles));
   file->addAction(MakeAction(Command::New, "New", "New", QKeySequence("Ctrl+N")));
   file->addSeparator();
   file->addAction(MakeAction(Command::SelectInputFiles, "Select Input Files", "Add"));
-  file->addAction(MakeAction(Command::SelectOutputFolder, "Select Output Folder", "OutFolder"));
+  file->addAction(MakeAction(Command::SelectOutputFolder, "Select Output Folder", "OutFolder",
+                             QKeySequence("Ctrl+Shift+F")));
   file->addSeparator();
   file->addAction(MakeAction(Command::ImportInputFiles, "Import Input Files", "ImportFiles"));
   file->addAction(MakeAction(Command::ExportInputFiles, "Export Input Files", "ExportFiles"));
   file->addSeparator();
   file->addAction(MakeAction(Command::Exit, "Exit", "Exit", QKeySequence("Alt+X")));
 
-  QMenu* edit = menuBar()->addMenu(Lang("Menu", "Edit"));
+  QMenu* edit = menuBar()->addMenu(WithMnemonic(Lang("Menu", "Edit"), titles));
   // The edit commands act on the file list only: their shortcuts live on the
   // list, so Ctrl+C in the folder field still copies the field's text.
   edit->addAction(MakeAction(Command::Copy, "Copy", "Copy", QKeySequence("Ctrl+C")));
@@ -146,19 +167,24 @@ void MainWindow::BuildMenus() {
   edit->addSeparator();
   edit->addAction(
       MakeAction(Command::SelectAll, "Select All", "SelectAll", QKeySequence("Ctrl+A")));
+  // Delete alone removes rows too, as in any list.
+  ActionFor(Command::Delete)
+      ->setShortcuts({QKeySequence("Ctrl+Del"), QKeySequence(Qt::Key_Delete)});
   for (Command c : {Command::Copy, Command::Delete, Command::SelectAll})
     ActionFor(c)->setShortcutContext(Qt::WidgetShortcut);
   connect(edit, &QMenu::aboutToShow, this,
           [this] { listHadFocus_ = QApplication::focusWidget() == fileList_; });
 
-  QMenu* converter = menuBar()->addMenu(Lang("Menu", "Converter"));
+  QMenu* converter = menuBar()->addMenu(WithMnemonic(Lang("Menu", "Converter"), titles));
   converter->addAction(MakeAction(Command::Convert, "Convert", "Convert", QKeySequence("F5")));
+  ActionFor(Command::Convert)->setShortcuts({QKeySequence("F5"), QKeySequence("Ctrl+Return")});
   converter->addSeparator();
   converter->addAction(MakeAction(Command::CustomConverter, "Custom Converter", "CustomConverter"));
   converter->addSeparator();
-  converter->addAction(MakeAction(Command::Preferences, "Preferences", "Preferences"));
+  converter->addAction(
+      MakeAction(Command::Preferences, "Preferences", "Preferences", QKeySequence("Ctrl+,")));
 
-  QMenu* help = menuBar()->addMenu(Lang("Menu", "Help"));
+  QMenu* help = menuBar()->addMenu(WithMnemonic(Lang("Menu", "Help"), titles));
   help->addAction(MakeAction(Command::Manual, "Manual", "Help", QKeySequence("F1")));
   help->addSeparator();
   help->addAction(MakeAction(Command::SendFeedback, "Send Feedback", "Email"));
@@ -166,6 +192,32 @@ void MainWindow::BuildMenus() {
   help->addAction(MakeAction(Command::CheckForNewVersion, "Check For New Version", "Updates"));
   help->addSeparator();
   help->addAction(MakeAction(Command::About, "About", "About"));
+
+  // Every item gets a letter of its own within its menu.
+  for (QAction* title : menuBar()->actions()) {
+    QString taken;
+    if (QMenu* menu = title->menu())
+      for (QAction* item : menu->actions())
+        if (!item->isSeparator()) item->setText(WithMnemonic(item->text(), taken));
+  }
+
+  // The two ways of the add-input chooser, straight from the keyboard.
+  for (const auto& [command, keys] :
+       {std::pair{Command::AddFiles, "Ctrl+O"}, std::pair{Command::AddFolder, "Ctrl+Shift+O"}}) {
+    auto* action = new QAction(this);
+    action->setShortcut(QKeySequence(keys));
+    const Command c = command;
+    connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
+    addAction(action);
+    actions_.insert(static_cast<int>(command), action);
+  }
+  // F10 opens the menu bar, as on most desktops.
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  connect(menuKey, &QAction::triggered, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().first());
+  });
+  addAction(menuKey);
 }
 
 void MainWindow::BuildToolbar() {
@@ -176,8 +228,9 @@ void MainWindow::BuildToolbar() {
   bar->setIconSize(QSize(ToolbarIconSize(), ToolbarIconSize()));
   auto add = [&](Command command, const char* icon) {
     QAction* menuAction = ActionFor(command);
-    QAction* action = bar->addAction(ToolbarIcon(icon), menuAction->text());
-    action->setToolTip(menuAction->text().remove('&'));
+    const QString text = menuAction->text().remove('&');
+    QAction* action = bar->addAction(ToolbarIcon(icon), text);
+    action->setToolTip(text);
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
   };
   add(Command::New, "New");
@@ -192,6 +245,12 @@ void MainWindow::BuildToolbar() {
   add(Command::SendFeedback, "Email");
   add(Command::VisitHomepage, "Web");
   add(Command::CheckForNewVersion, "Updates");
+  // A command picked from the overflow ("»") closes it, so the opened strip
+  // does not stay over the file list while the command's window is up.
+  connect(bar, &QToolBar::actionTriggered, this, [bar] {
+    if (auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button"))
+      if (more->isChecked()) more->click();
+  });
 }
 
 void MainWindow::BuildControls() {
@@ -230,7 +289,7 @@ void MainWindow::BuildControls() {
           [](const QString& text) { RunState.OutputFolder = U(text); });
   folderButton_ = new QToolButton(central_);
   folderButton_->setIcon(MenuIcon("OutFolder"));
-  folderButton_->setToolTip(ActionFor(Command::SelectOutputFolder)->text());
+  folderButton_->setToolTip(ActionFor(Command::SelectOutputFolder)->text().remove('&'));
   folderButton_->setAutoRaise(true);
   connect(folderButton_, &QToolButton::clicked, this,
           [this] { RunCommand(Command::SelectOutputFolder); });
@@ -263,6 +322,17 @@ void MainWindow::BuildControls() {
   convertButton_->setIconSize(QSize(72, 72));
   convertButton_->setToolTip(Lang("General", "Convert"));
   connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(Command::Convert); });
+
+  // Tab walks list -> output folder -> format -> Convert; the small buttons
+  // beside the drop-downs have keys of their own (and the preferences).
+  folderButton_->setFocusPolicy(Qt::NoFocus);
+  formatButton_->setFocusPolicy(Qt::NoFocus);
+  convertButton_->setFocusPolicy(Qt::StrongFocus);
+  setTabOrder(fileList_, folderBox_);
+  setTabOrder(folderBox_, formatBox_);
+  setTabOrder(formatBox_, convertButton_);
+  // The layout follows the area the toolbar leaves, whatever changed it.
+  central_->installEventFilter(this);
 }
 
 // The list takes what the drop-downs leave; the drop-downs and their buttons
@@ -282,6 +352,7 @@ void MainWindow::Relayout() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == central_ && event->type() == QEvent::Resize) Relayout();
   if (watched == fileList_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     QTimer::singleShot(0, this, [this] { RunCommand(Command::SelectInputFiles); });
     return true;
@@ -313,7 +384,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AddDroppedPaths(const QStringList& paths) {
-  bool countReset = false;
+  const int rowsBefore = fileList_->topLevelItemCount();
+  bool countReset = false, stopped = false;
   for (const QString& path : paths) {
     const std::string p = U(path);
     if (IsDirectory(p)) {
@@ -324,12 +396,18 @@ void MainWindow::AddDroppedPaths(const QStringList& paths) {
       }
       RunState.InputFolder = WithSlash(p);
       ImportProgressDialog(this, ImportSource::Folder);
+      stopped = stopped || Status() == Lang("Msg", "Import is not complete");
     } else {
       AddInputFile(p);
       ShowAddedFiles();
     }
     ProcessPendingEvents(2);
   }
+  // Each folder's import reported its own files only; the drop as a whole
+  // counts every row it added, loose files included.
+  if (countReset && !stopped)
+    SetStatus(Q(FillPlaceholders(LanguageText("Msg", "Import complete"),
+                                 std::to_string(fileList_->topLevelItemCount() - rowsBefore))));
 }
 
 void MainWindow::ShowAddedFiles() {
@@ -477,12 +555,12 @@ void MainWindow::RunCommand(Command command) {
       OpenManual();
       break;
     case Command::SendFeedback:
-      QDesktopServices::openUrl(QUrl(
-          QString("mailto:%1?subject=%2")
-              .arg(MakerSupportAddress, QUrl::toPercentEncoding(Q(WindowTitle()) + " Feedback"))));
+      OpenAddress(this, QUrl(QString("mailto:%1?subject=%2")
+                                 .arg(MakerSupportAddress,
+                                      QUrl::toPercentEncoding(Q(WindowTitle()) + " Feedback"))));
       break;
     case Command::VisitHomepage:
-      QDesktopServices::openUrl(QUrl(Q(MakerHomepage)));
+      OpenAddress(this, QUrl(Q(MakerHomepage)));
       break;
     case Command::About:
       OpenAbout();
@@ -516,9 +594,9 @@ void MainWindow::OpenAddInputChooser() {
 }
 
 void MainWindow::SelectInputFiles() {
-  const QStringList files = QFileDialog::getOpenFileNames(
-      this, Lang("Dialog", "Select Input Files"), Q(RunState.InputFile),
-      Q(InputDialogFilter()).replace('|', ";;"));
+  const QStringList files =
+      QFileDialog::getOpenFileNames(this, Lang("Dialog", "Select Input Files"),
+                                    Q(RunState.InputFile), QtNameFilters(InputDialogFilter()));
   for (const QString& file : files) {
     AddInputFile(U(file));
     ShowAddedFiles();
@@ -563,7 +641,8 @@ void MainWindow::SelectOutputFolder() {
 namespace {
 
 QString ListFileFilter() {
-  return Lang("Dialog", "Text Files") + " (*.txt *.lst);;" + Lang("Dialog", "All Files") + " (*)";
+  return QtNameFilters(LanguageText("Dialog", "Text Files") + "|*.txt;*.lst|" +
+                       LanguageText("Dialog", "All Files") + " (*.*)|*.*");
 }
 
 }  // namespace
@@ -651,5 +730,5 @@ void MainWindow::OpenConverterSearch() { RunConverterSearch(this); }
 void MainWindow::OpenAbout() { RunAboutDialog(this); }
 
 void MainWindow::OpenManual() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ProgramFolder() + ProgramName() + ".html")));
+  OpenAddress(this, QUrl::fromLocalFile(Q(ProgramFolder() + ProgramName() + ".html")));
 }

@@ -13,7 +13,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -77,6 +79,26 @@ QString FittingText(const std::string& path, int limit, const QLabel* label) {
     text = Q(ShortenMiddle(path, --limit));
   return text;
 }
+
+// "m:ss", or "h:mm:ss" from an hour on.
+QString Duration(std::int64_t seconds) {
+  const std::int64_t h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+  const QString ss = QString::number(s).rightJustified(2, '0');
+  return h > 0 ? QString("%1:%2:%3").arg(h).arg(QString::number(m).rightJustified(2, '0'), ss)
+               : QString("%1:%2").arg(m).arg(ss);
+}
+
+}  // namespace
+
+QString RunTimesText(std::int64_t elapsedSeconds, std::int32_t done, std::int32_t total) {
+  QString text = "Elapsed " + Duration(elapsedSeconds);
+  // The files finished so far set the pace; none finished, no guess.
+  if (done > 0 && done < total)
+    text += ", left " + Duration((elapsedSeconds * (total - done) + done / 2) / done);
+  return text;
+}
+
+namespace {
 
 struct ThreadDialogTexts {
   const char* title;
@@ -194,16 +216,30 @@ void ConvertProgressDialog(MainWindow* window) {
   PollingDialog dialog(window);
   const QString title = Lang("Dialog", "Convert Progress");
   dialog.setWindowTitle(title);
-  Place(dialog, window, 300, 110);
+  Place(dialog, window, 300, 130);
   auto* label = new QLabel(&dialog);
   label->setGeometry(10, 13, 280, 20);
   auto* bar = new QProgressBar(&dialog);
   bar->setGeometry(10, 40, 280, 20);
   bar->setRange(0, total + 1);
   bar->setValue(0);
+  auto* times = new QLabel(&dialog);
+  times->setObjectName("RunTimes");
+  times->setGeometry(10, 64, 280, 18);
   auto* ok = new QPushButton(Lang("Dialog", "OK"), &dialog);
-  ok->setGeometry(110, 75, 80, 25);
+  ok->setGeometry(200, 95, 90, 25);
   ok->setEnabled(false);
+  // Stop asks the same question as the close box; after the run its place
+  // goes to the button that shows the written files.
+  auto* stop = new QPushButton(StopButtonText, &dialog);
+  stop->setGeometry(10, 95, 90, 25);
+  auto* openFolder = new QPushButton(OpenOutputFolderText, &dialog);
+  openFolder->setGeometry(10, 95, 140, 25);
+  openFolder->hide();
+  const std::string outputFolder = RunState.OutputFolder;
+  QObject::connect(openFolder, &QPushButton::clicked, &dialog, [&dialog, outputFolder] {
+    OpenAddress(&dialog, QUrl::fromLocalFile(Q(outputFolder)));
+  });
 
   // Character width from a sample of typical path characters.
   const int sampleWidth = QFontMetrics(dialog.font()).horizontalAdvance("abc123:\\-");
@@ -211,6 +247,13 @@ void ConvertProgressDialog(MainWindow* window) {
   const int limit = (300 - 20) / charWidth;
 
   WindowConversion run;
+  const auto started = std::chrono::steady_clock::now();
+  auto elapsedSeconds = [&] {
+    return static_cast<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+            .count());
+  };
+  times->setText(RunTimesText(0, 0, total));
   run.Start();
   bool stopped = false, running = true, asking = false;
   std::int32_t shown = 0;
@@ -234,11 +277,16 @@ void ConvertProgressDialog(MainWindow* window) {
   QObject::connect(ok, &QPushButton::clicked, &dialog, [&] {
     if (!running) dialog.done(0);
   });
+  QObject::connect(stop, &QPushButton::clicked, &dialog, [&] {
+    if (running && !asking) dialog.onCloseRequest();
+  });
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
     if (!running || asking) return;
     const WindowConversion::Snapshot now = run.Read();
     if (!now.finished) {
+      // Files before the one in progress are done.
+      times->setText(RunTimesText(elapsedSeconds(), std::max(now.position - 1, 0), total));
       if (now.position > shown) {
         shown = now.position;
         dialog.setWindowTitle(title + " " + progressText(shown));
@@ -253,7 +301,10 @@ void ConvertProgressDialog(MainWindow* window) {
     run.Wait();
     const QString end = Lang("Msg", stopped ? "Conversion is not complete" : "Conversion complete");
     if (window) window->SetStatus(end);
-    dialog.setWindowTitle(end + " " + progressText(shown));
+    // The final snapshot, not the last one shown: a quick run can end between
+    // two polls, before any position was shown.
+    dialog.setWindowTitle(end + " " + progressText(now.position));
+    times->setText(RunTimesText(elapsedSeconds(), now.position, total));
     if (stopped) {
       label->setText(end);
     } else {
@@ -275,10 +326,15 @@ void ConvertProgressDialog(MainWindow* window) {
       dialog.setFixedSize(420, 250);
       label->setGeometry(10, 13, 400, 20);
       bar->setGeometry(10, 40, 400, 20);
-      list->setGeometry(10, 70, 400, 135);
+      list->setGeometry(10, 70, 400, 120);
       list->show();
-      ok->setGeometry(170, 215, 80, 25);
+      times->setGeometry(10, 194, 400, 18);
+      ok->setGeometry(320, 217, 90, 25);
+      openFolder->setGeometry(10, 217, 140, 25);
     }
+    stop->setEnabled(false);
+    stop->hide();
+    openFolder->show();
     ok->setEnabled(true);
     ok->setDefault(true);
     ok->setFocus();

@@ -4,10 +4,20 @@
 
 class QWidget;
 
-// Asks the maker's server and shows the outcome: a connection problem, the
+// Asks the maker's server on a thread of its own and returns at once; the
+// window stays usable with a busy cursor meanwhile. When the answer (or the
+// wait limit) comes, shows the outcome on parent: a connection problem, the
 // offer to download a newer version (opening the product page on yes), or
-// that this is the latest version. Never changes Settings.UpdateDate.
+// that this is the latest version. A check already under way is not started
+// again. Never changes Settings.UpdateDate.
 void RunUpdateCheck(QWidget* parent);
+
+// True while a check waits for its answer.
+bool UpdateCheckPending();
+
+// Waits for a check under way to end (at most the client's wait limit) and
+// drops its outcome: the window that would show it is going away.
+void FinishUpdateCheck();
 
 // At the start of the window interface: when the interval of
 // Settings.UpdateRange has passed since Settings.UpdateDate, asks whether to

@@ -3,15 +3,20 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QUrl>
 #include <algorithm>
 
 #include "lang/LanguageTable.h"
 #include "platform/Files.h"
 #include "support/UiTestMain.h"
+#include "support/WhenModal.h"
 #include "ui/MainWindow.h"
+#include "ui/Messages.h"
+#include "ui/ProgressDialogs.h"
 
 namespace {
 
@@ -112,6 +117,111 @@ class ConversionFailuresTest : public QObject {
              qPrintable(end.listed[1]));
     // The folder that stood in the way is still there, untouched.
     QVERIFY(IsDirectory(folder + "out/blocked.png/"));
+  }
+
+  // A run that ends between two polls still counts every file in its title.
+  void theFinalTitleCountsFromTheLastSnapshot() {
+    const std::string folder = InAndOutFolders("final-title");
+    WriteRadianceFile(folder + "in/a.hdr", GradientPicture(4, 4));
+    WriteRadianceFile(folder + "in/b.hdr", GradientPicture(4, 4));
+    WriteFileBytes(folder + "in/c.hdr", "broken\n");
+    WriteFileBytes(folder + "in/d.hdr", "#?RADIANCE\n\n-Y 2 +X 2\n");  // no pixels
+    MainWindow window;
+    window.show();
+    DropInputs(window, folder, {"a.hdr", "b.hdr", "c.hdr", "d.hdr"});
+    for (int round = 0; round < 3; ++round) {
+      const RunEnd end = ConvertAndRead(window, folder + "out");
+      QCOMPARE(end.title, QString("Conversion complete (4/4)"));
+      QCOMPARE(end.label, FilesConverted(2, 4));
+    }
+  }
+
+  // The Stop button asks the question of the close box; after the run the
+  // dialog waits with its times, OK, and the button that opens the folder.
+  void stopButtonAndTheFinishedDialog() {
+    const std::string folder = InAndOutFolders("stop-button");
+    for (int i = 0; i < 10; ++i) {
+      const std::string name = "pic" + std::to_string(i) + ".hdr";
+      WriteRadianceFile(folder + "in/" + name, GradientPicture(500, 400));
+    }
+    MainWindow window;
+    window.show();
+    DropInputs(window, folder,
+               {"pic0.hdr", "pic1.hdr", "pic2.hdr", "pic3.hdr", "pic4.hdr", "pic5.hdr", "pic6.hdr",
+                "pic7.hdr", "pic8.hdr", "pic9.hdr"});
+    window.FolderBox()->setEditText(QString::fromStdString(folder + "out"));
+    std::vector<QUrl> opened;
+    SetUrlOpener([&opened](const QUrl& url) {
+      opened.push_back(url);
+      return true;
+    });
+
+    QString question, runningTimes, finalTitle, finalTimes;
+    bool stopHidden = false, stayed = false;
+    WhenModal<QDialog>([&](QDialog* dialog) {
+      if (!dialog->windowTitle().contains("(")) return false;
+      QPushButton* stop = nullptr;
+      for (auto* b : dialog->findChildren<QPushButton*>())
+        if (b->text() == StopButtonText) stop = b;
+      if (!stop || !stop->isVisible()) return false;
+      runningTimes = dialog->findChild<QLabel*>("RunTimes")->text();
+      WhenModal<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        box->button(QMessageBox::Yes)->click();
+        return true;
+      });
+      QTimer::singleShot(0, stop, &QPushButton::click);
+      // Then, once it has ended: still there a while later, then OK.
+      WhenModal<QDialog>([&](QDialog* ended) {
+        if (qobject_cast<QMessageBox*>(ended)) return false;
+        auto* ok = ended->findChild<QPushButton*>();
+        if (!ok || !ok->isEnabled()) return false;
+        QTest::qWait(800);
+        stayed = QApplication::activeModalWidget() == ended && ended->isVisible();
+        finalTitle = ended->windowTitle();
+        finalTimes = ended->findChild<QLabel*>("RunTimes")->text();
+        QPushButton* openFolder = nullptr;
+        for (auto* b : ended->findChildren<QPushButton*>()) {
+          if (b->text() == StopButtonText) stopHidden = !b->isVisible() && !b->isEnabled();
+          if (b->text() == OpenOutputFolderText && b->isVisible()) openFolder = b;
+        }
+        if (openFolder) openFolder->click();
+        ok->click();
+        return true;
+      });
+      return true;
+    });
+    window.RunCommand(Command::Convert);
+
+    QCOMPARE(question, QString("Do you want to break the conversion?"));
+    QVERIFY2(runningTimes.startsWith("Elapsed "), qPrintable(runningTimes));
+    QVERIFY2(finalTitle.startsWith("Conversion stopped ("), qPrintable(finalTitle));
+    QVERIFY(!finalTitle.startsWith("Conversion stopped (10/"));
+    QVERIFY2(finalTimes.startsWith("Elapsed "), qPrintable(finalTimes));
+    QVERIFY(stopHidden);
+    QVERIFY(stayed);
+    QCOMPARE(opened.size(), std::size_t(1));
+    QCOMPARE(opened[0], QUrl::fromLocalFile(QString::fromStdString(folder + "out/")));
+    SetUrlOpener({});
+  }
+
+  void runTimesText_data() {
+    QTest::addColumn<int>("elapsed");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing done") << 5 << 0 << 4 << "Elapsed 0:05";
+    QTest::newRow("half done") << 65 << 2 << 4 << "Elapsed 1:05, left 1:05";
+    QTest::newRow("one of three") << 10 << 1 << 3 << "Elapsed 0:10, left 0:20";
+    QTest::newRow("all done") << 30 << 4 << 4 << "Elapsed 0:30";
+    QTest::newRow("hours") << 3725 << 1 << 2 << "Elapsed 1:02:05, left 1:02:05";
+  }
+  void runTimesText() {
+    QFETCH(int, elapsed);
+    QFETCH(int, done);
+    QFETCH(int, total);
+    QFETCH(QString, text);
+    QCOMPARE(RunTimesText(elapsed, done, total), text);
   }
 
   void aCleanRunListsNothing() {
