@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "settings/Product.h"
-#include "settings/UpdateCheck.h"
 #include "support/LocalHttpServer.h"
 #include "support/UiTestMain.h"
 #include "support/WhenModal.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/UpdateQuestions.h"
+#include "update/UpdateCheck.h"
 
 namespace {
 
