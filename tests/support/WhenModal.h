@@ -7,9 +7,10 @@
 #include <functional>
 
 // Runs action whenever a modal window of class T appears, until it returns true.
+// A watch that may never see its window gives an owner, whose end ends it.
 template <typename T>
-void WhenModal(std::function<bool(T*)> action) {
-  auto* timer = new QTimer;
+void WhenModal(std::function<bool(T*)> action, QObject* owner = nullptr) {
+  auto* timer = new QTimer(owner);
   QObject::connect(timer, &QTimer::timeout, [timer, action] {
     if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
       if (action(modal)) timer->deleteLater();

@@ -365,11 +365,13 @@ class WindowKeyboardTest : public QObject {
     MainWindow window;
     window.show();
     bool boxShown = false;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
-      boxShown = true;
-      box->accept();
-      return true;
-    });
+    WhenModal<QMessageBox>(
+        [&](QMessageBox* box) {
+          boxShown = true;
+          box->accept();
+          return true;
+        },
+        &window);
     window.RunCommand(Command::VisitHomepage);
     QTest::qWait(50);
     QCOMPARE(tried.size(), std::size_t(1));
