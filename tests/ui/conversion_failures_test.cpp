@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "support/UiTestMain.h"
 #include "support/WhenModal.h"
+#include "support/WindowFixtures.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/ProgressDialogs.h"
@@ -151,10 +152,7 @@ class ConversionFailuresTest : public QObject {
                 "pic7.hdr", "pic8.hdr", "pic9.hdr"});
     window.FolderBox()->setEditText(QString::fromStdString(folder + "out"));
     std::vector<QUrl> opened;
-    SetUrlOpener([&opened](const QUrl& url) {
-      opened.push_back(url);
-      return true;
-    });
+    RecordUrlOpens(opened, true);
 
     QString question, runningTimes, finalTitle, finalTimes;
     bool stopHidden = false, stayed = false;

@@ -13,18 +13,12 @@
 #include "platform/Files.h"
 #include "support/UiTestMain.h"
 #include "support/WhenModal.h"
+#include "support/WindowFixtures.h"
 #include "ui/ListFiles.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 
 namespace {
-
-QStringList RowTexts(MainWindow& window) {
-  QStringList rows;
-  for (int i = 0; i < window.FileList()->topLevelItemCount(); ++i)
-    rows << window.FileList()->topLevelItem(i)->text(0);
-  return rows;
-}
 
 QList<int> SelectedRows(MainWindow& window) {
   QList<int> rows;

@@ -14,6 +14,7 @@
 #include "support/LocalHttpServer.h"
 #include "support/UiTestMain.h"
 #include "support/WhenModal.h"
+#include "support/WindowFixtures.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/UpdateQuestions.h"
@@ -131,10 +132,7 @@ class UpdateCheckWindowTest : public QObject {
     LocalHttpServer server(LocalHttpServer::Reply(HttpReply(body.toStdString())));
     setenv("LUMIVERT_UPDATE_URL", server.Url().c_str(), 1);
     std::vector<QUrl> opened;
-    SetUrlOpener([&opened](const QUrl& url) {
-      opened.push_back(url);
-      return true;
-    });
+    RecordUrlOpens(opened, true);
     MainWindow window;
     window.show();
     Box seen;
@@ -152,10 +150,7 @@ class UpdateCheckWindowTest : public QObject {
     LocalHttpServer server(LocalHttpServer::Reply(HttpReply("999")));
     setenv("LUMIVERT_UPDATE_URL", server.Url().c_str(), 1);
     std::vector<QUrl> tried;
-    SetUrlOpener([&tried](const QUrl& url) {
-      tried.push_back(url);
-      return false;
-    });
+    RecordUrlOpens(tried, false);
     MainWindow window;
     window.show();
     Box question, failure;

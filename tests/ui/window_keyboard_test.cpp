@@ -21,18 +21,12 @@
 #include "settings/Settings.h"
 #include "support/UiTestMain.h"
 #include "support/WhenModal.h"
+#include "support/WindowFixtures.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/PreferencesDialog.h"
 
 namespace {
-
-QStringList RowTexts(MainWindow& window) {
-  QStringList rows;
-  for (int i = 0; i < window.FileList()->topLevelItemCount(); ++i)
-    rows << window.FileList()->topLevelItem(i)->text(0);
-  return rows;
-}
 
 void ShowActive(MainWindow& window) {
   window.show();
@@ -292,10 +286,7 @@ class WindowKeyboardTest : public QObject {
   void theToolbarOverflowClosesAfterACommand() {
     Settings.UISize = 4;
     std::vector<QUrl> opened;
-    SetUrlOpener([&opened](const QUrl& url) {
-      opened.push_back(url);
-      return true;
-    });
+    RecordUrlOpens(opened, true);
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -332,10 +323,7 @@ class WindowKeyboardTest : public QObject {
     QFETCH(int, command);
     QFETCH(QString, address);
     std::vector<QUrl> tried;
-    SetUrlOpener([&tried](const QUrl& url) {
-      tried.push_back(url);
-      return false;
-    });
+    RecordUrlOpens(tried, false);
     MainWindow window;
     window.show();
     QString title, text, informative;
@@ -358,10 +346,7 @@ class WindowKeyboardTest : public QObject {
 
   void anOpenerThatWorksShowsNothing() {
     std::vector<QUrl> tried;
-    SetUrlOpener([&tried](const QUrl& url) {
-      tried.push_back(url);
-      return true;
-    });
+    RecordUrlOpens(tried, true);
     MainWindow window;
     window.show();
     bool boxShown = false;
